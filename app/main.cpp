@@ -1,0 +1,6 @@
+#include <iostream>
+
+int main() {
+    std::cout << "Hello Realtime Rendering (WinApi version)" << std::endl;
+    return 0;
+}
