@@ -1,6 +1,56 @@
+#include "BrastelConfiguration.h"
+#include "Demo.h"
+#include "Shaders.h"
+#include "Window.h"
+
 #include <iostream>
+
+namespace {
+
+const char* const kSeparator = "------------------------------------------------------";
+
+void BuildScene() {
+    std::cout << kSeparator << std::endl;
+    std::cout << "------------------------BEGIN-------------------------" << std::endl;
+    std::cout << "-------------------------END--------------------------" << std::endl;
+    std::cout << kSeparator << std::endl;
+}
+
+void Shutdown() {
+    ReleaseShaders();
+    KillGLWindow();
+}
+
+} // namespace
 
 int main() {
     std::cout << "Hello Realtime Rendering (WinApi version)" << std::endl;
+    std::cout << "RELEASE compile" << std::endl;
+
+    std::cout << "Loading configuration ... " << std::flush;
+    LoadConfig();
+    std::cout << "done." << std::flush;
+
+    if (CreateGLWindow({windowWidth, windowHeight, colorBits, useFullScreen}) < 1) {
+        std::cerr << "Failed to create desired OpenGL window - exitting..." << std::endl;
+        KillGLWindow();
+        return 0;
+    }
+
+    std::cout << "\n\n\nTESTING OpenGL context\n" << std::flush;
+    TestGLContext();
+    std::cout << "\n\n" << std::flush;
+
+    if (!LoadShaders())
+        return 1;
+
+    BuildScene();
+
+    demoTimer.restart();
+    StartDemo();
+    while (PumpMessages())
+        ProcessFrame();
+
+    Shutdown();
     return 0;
 }

@@ -1,0 +1,23 @@
+#include "BrastelConfiguration.h"
+
+// Objects made during static initialisation that depend on the settings are defined in this
+// file, after it, so they are made in that order.
+BrastelConfiguration brastelConfig("../resources/brastel.conf");
+
+int windowWidth = 0;
+int windowHeight = 0;
+int colorBits = 0;
+bool useFullScreen = false;
+float demoSpeed = 0.0f;
+bool useSound = false;
+double scene1Duration = 0.0;
+
+void LoadConfig() {
+    windowWidth = brastelConfig.GetWindowWidth();
+    windowHeight = brastelConfig.GetWindowHeight();
+    colorBits = brastelConfig.GetColorBits();
+    useFullScreen = brastelConfig.UseFullScreen();
+    demoSpeed = brastelConfig.GetDemoSpeed();
+    useSound = brastelConfig.UseSound();
+    scene1Duration = brastelConfig.GetScene1Duration();
+}

@@ -1,0 +1,86 @@
+#include "Demo.h"
+
+#include "BrastelConfiguration.h"
+#include "GLError.h"
+#include "Window.h"
+
+#include <GL/glew.h>
+
+#include <cstdio>
+
+MsTimer demoTimer;
+MsTimer sceneTimer;
+int sceneIndex = 0;
+
+namespace {
+
+struct FrameState {
+    bool firstFrame = true;
+    double lastFrameTime = 0.0;
+} frame;
+
+struct FpsState {
+    int frames = 0;
+    float lastFpsTime = 0.0f;
+    float fps = 0.0f;
+} fpsState;
+
+} // namespace
+
+std::string FormatFps(float fps) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4g", fps);
+    return text;
+}
+
+void StartDemo() {
+    sceneTimer.restart();
+    sceneIndex = 1;
+}
+
+void ProcessFrame() {
+    PollInput();
+
+    const double T = demoTimer.elapsedMs();
+    if (frame.firstFrame) {
+        frame.lastFrameTime = T;
+        frame.firstFrame = false;
+    }
+    const double dt = T - frame.lastFrameTime;
+    frame.lastFrameTime = T;
+    (void)dt;
+
+    if (sceneIndex == 1 && scene1Duration * 1000.0 < sceneTimer.elapsedMs())
+        sceneIndex = 2;
+
+    RenderFrame();
+}
+
+void RenderFrame() {
+    glViewport(0, 0, windowWidth, windowHeight);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    if (sceneIndex == 1) {
+        CheckGLError("RenderFrame: Bevor RenderBrastelModel()");
+        CheckGLError("RenderFrame: After RenderBrastelModel()");
+    } else {
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_CULL_FACE);
+    }
+
+    UpdateFps();
+    SetWindowTitle(FormatFps(fpsState.fps).c_str());
+    SwapWindowBuffers();
+    CheckGLError("main loop");
+}
+
+void UpdateFps() {
+    const float t = static_cast<float>(platform::tickMs()) * 0.001f;
+    ++fpsState.frames;
+    if (t - fpsState.lastFpsTime > 1.0f) {
+        fpsState.fps = static_cast<float>(fpsState.frames) / (t - fpsState.lastFpsTime);
+        fpsState.frames = 0;
+        fpsState.lastFpsTime = t;
+    }
+}

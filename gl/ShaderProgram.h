@@ -1,0 +1,39 @@
+#pragma once
+
+#include <GL/glew.h>
+
+#include <string>
+
+// A linked GLSL program built from base path + ".vert" and + ".frag". Every problem is printed
+// with the compiler's or linker's log; `program` stays 0 when the program could not be built.
+class ShaderProgram {
+public:
+    explicit ShaderProgram(const std::string& basePath);
+    ~ShaderProgram();
+    ShaderProgram(const ShaderProgram&) = delete;
+    ShaderProgram& operator=(const ShaderProgram&) = delete;
+
+    // Sets one column-major 4x4 matrix; `program` must already be current.
+    void setUniformMatrix4(const std::string& name, const float matrix[16]) const;
+
+    std::string vertexSource;
+    std::string fragmentSource;
+    GLuint vertexShader = 0;
+    GLuint fragmentShader = 0;
+    GLuint program = 0;
+
+private:
+    void link();
+};
+
+// Vertex attribute locations shared by every program, bound before linking, so vertex arrays
+// set up with one program draw correctly with another.
+enum AttributeLocation : GLuint {
+    ATTRIB_POSITION = 0,
+    ATTRIB_TEXCOORD = 1,
+    ATTRIB_NORMAL = 2,
+    ATTRIB_TANGENT = 3,
+};
+
+bool fileExists(const std::string& path);
+std::string readFile(const std::string& path);

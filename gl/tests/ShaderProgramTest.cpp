@@ -1,0 +1,146 @@
+#include "GLTestContext.h"
+#include "ShaderProgram.h"
+#include "Shaders.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+const char* kVertex = "#version 150\nin vec4 Position;\nvoid main() { gl_Position = Position; }\n";
+const char* kFragment = "#version 150\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n";
+
+class ShaderFiles : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(context.ok());
+        dir = fs::temp_directory_path() / ("shaders-" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string write(const std::string& name, const std::string& text) {
+        std::ofstream(dir / name) << text;
+        return (dir / name).string();
+    }
+    std::string base(const std::string& name) { return (dir / name).string(); }
+
+    GLTestContext context;
+    fs::path dir;
+};
+
+// Runs the shader loader from a working directory whose "../shader" is the project's folder.
+struct WorkingDirectory {
+    explicit WorkingDirectory(const fs::path& path) : saved(fs::current_path()) {
+        fs::current_path(path);
+    }
+    ~WorkingDirectory() { fs::current_path(saved); }
+    fs::path saved;
+};
+
+} // namespace
+
+TEST_F(ShaderFiles, MissingStageFilesNameTheFileAndLeaveNoProgram) {
+    CaptureStderr();
+    ShaderProgram noVertex(base("absent"));
+    EXPECT_EQ(GetCapturedStderr(), "Vertex shader file " + base("absent") + ".vert does not exist.\n");
+    EXPECT_EQ(noVertex.program, 0u);
+
+    write("half.vert", kVertex);
+    CaptureStderr();
+    ShaderProgram noFragment(base("half"));
+    EXPECT_EQ(GetCapturedStderr(),
+              "Fragment shader file " + base("half") + ".frag does not exist.\n");
+    EXPECT_EQ(noFragment.program, 0u);
+    EXPECT_EQ(noFragment.vertexShader, 0u);
+}
+
+TEST_F(ShaderFiles, CompileErrorPrintsBothLogsAndLeavesNoProgram) {
+    write("broken.vert", kVertex);
+    write("broken.frag", "#version 150\nout vec4 c;\nvoid main() { c = vec4(1.0) }\n");
+    CaptureStdout();
+    ShaderProgram broken(base("broken"));
+    const std::string out = GetCapturedStdout();
+    EXPECT_EQ(broken.program, 0u);
+    const auto compileFailed = out.find("Shader compilation failed.\n");
+    const auto linkFailed = out.find("Shader linking failed.\n");
+    ASSERT_NE(compileFailed, std::string::npos);
+    ASSERT_NE(linkFailed, std::string::npos);
+    EXPECT_LT(compileFailed, linkFailed);
+    // Each failure line is followed by the driver's log.
+    EXPECT_GT(linkFailed - compileFailed, std::string("Shader compilation failed.\n").size() + 1);
+    EXPECT_GT(out.size(), linkFailed + std::string("Shader linking failed.\n").size() + 1);
+}
+
+TEST_F(ShaderFiles, GoodPairLinksWithPositionAtTheSharedLocation) {
+    write("good.vert", kVertex);
+    write("good.frag", kFragment);
+    CaptureStdout();
+    CaptureStderr();
+    ShaderProgram good(base("good"));
+    EXPECT_EQ(GetCapturedStdout(), "");
+    EXPECT_EQ(GetCapturedStderr(), "");
+    ASSERT_NE(good.program, 0u);
+    EXPECT_EQ(glGetAttribLocation(good.program, "Position"), GLint(ATTRIB_POSITION));
+    EXPECT_EQ(good.vertexSource, kVertex);
+}
+
+TEST_F(ShaderFiles, LoadShadersStopsAtTheFirstProgramThatCannotBeBuilt) {
+    fs::create_directories(dir / "shader");
+    fs::create_directories(dir / "bin");
+    WorkingDirectory cwd(dir / "bin");
+    CaptureStdout();
+    CaptureStderr();
+    EXPECT_FALSE(LoadShaders());
+    EXPECT_EQ(GetCapturedStderr(), "Vertex shader file ../shader/Reduce.vert does not exist.\n");
+    EXPECT_EQ(GetCapturedStdout(), "Could not compile reduce shader program.\n");
+    EXPECT_EQ(synthesizeProgram, nullptr);
+    ReleaseShaders();
+}
+
+TEST_F(ShaderFiles, ProjectShadersBuildAndAcceptTheNamesTheProgramSets) {
+    WorkingDirectory cwd(fs::path(BRASTEL_SOURCE_DIR) / "app");
+    CaptureStdout();
+    CaptureStderr();
+    const bool loaded = LoadShaders();
+    ShaderProgram model("../shader/TestShader");
+    const std::string out = GetCapturedStdout();
+    const std::string err = GetCapturedStderr();
+    ASSERT_TRUE(loaded) << out << err;
+    ASSERT_NE(model.program, 0u) << out << err;
+    EXPECT_EQ(out + err, "");
+
+    // Vertex arrays set up with one program are drawn with another: Position must agree.
+    for (ShaderProgram* p : {reduceProgram, synthesizeProgram, calcNormalsProgram, keyLightProgram,
+                             noiseProgram, cubeMapProgram, cameraProgram, &model})
+        EXPECT_EQ(glGetAttribLocation(p->program, "Position"), GLint(ATTRIB_POSITION));
+    EXPECT_EQ(glGetAttribLocation(cubeMapProgram->program, "Texcoord"), GLint(ATTRIB_TEXCOORD));
+    EXPECT_EQ(glGetAttribLocation(cameraProgram->program, "TexCoord"), GLint(ATTRIB_TEXCOORD));
+    EXPECT_EQ(glGetAttribLocation(model.program, "Tangent"), GLint(ATTRIB_TANGENT));
+
+    const std::pair<ShaderProgram*, std::vector<const char*>> uniforms[] = {
+        {noiseProgram, {"permTexture", "time"}},
+        {reduceProgram, {"hfPyramid", "scale", "size", "level"}},
+        {synthesizeProgram, {"scale", "level", "tex_Source"}},
+        {calcNormalsProgram, {"samLinearClamp", "size"}},
+        {keyLightProgram, {"heightField", "test", "vis4", "vis16", "vis1D4", "vis1D16", "offset",
+                           "phi", "swathWidth", "RedLightKey", "GreenLightKey", "BlueLightKey"}},
+        {cubeMapProgram, {"projectionMatrix", "viewMatrix", "cubeMapSampler"}},
+        {cameraProgram, {"projectionMatrix", "viewMatrix", "keyLightSampler", "envLightSampler",
+                         "heightData"}},
+        {&model, {"ProjectionMatrix", "ModelViewMatrix", "DiffuseColorMap", "NormalMap",
+                  "LightSourcePosition", "LightFrontDiffuse", "MaterialFrontShininess",
+                  "SceneColor"}},
+    };
+    for (const auto& [program, names] : uniforms)
+        for (const char* name : names)
+            EXPECT_NE(glGetUniformLocation(program->program, name), -1) << name;
+    ReleaseShaders();
+}

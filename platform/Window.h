@@ -1,0 +1,53 @@
+#pragma once
+
+// The one render window with its GL context, its messages and the input state they leave.
+
+// Virtual-key codes the program uses.
+enum VirtualKey : int {
+    VK_ESC = 0x1B,
+    VK_LEFT_ARROW = 0x25,
+    VK_UP_ARROW = 0x26,
+    VK_RIGHT_ARROW = 0x27,
+    VK_DOWN_ARROW = 0x28,
+    VK_DIGIT_2 = 0x32,
+    VK_DIGIT_3 = 0x33,
+    VK_LETTER_C = 0x43,
+};
+
+// Input state, written by PumpMessages and PollInput, read by the frame update.
+extern bool keys[256];
+extern bool leftButtonDown;
+extern bool rightButtonDown;
+extern int cursorX, cursorY, previousCursorX, previousCursorY;
+extern bool pathCameraToggle;
+
+struct WindowSettings {
+    int width = 0;
+    int height = 0;
+    int colorBits = 0;
+    bool fullScreen = false;
+};
+
+// 1 on success, -1 on any failure (after its message box or console line).
+int CreateGLWindow(const WindowSettings& settings);
+
+// Prints the version and flags of the current context and whether it knows the fixed pipeline.
+void TestGLContext();
+
+// Releases the rendering context if there is one; always true.
+bool KillGLWindow();
+
+// Drains the event queue into the input state; false once the quit message has been taken.
+bool PumpMessages();
+
+// Per frame: notices buttons released outside the window, samples the cursor.
+void PollInput();
+
+// Queues the quit message that ends the frame loop.
+void PostQuit(int exitCode);
+
+void SetWindowTitle(const char* title);
+void SwapWindowBuffers();
+
+// Maps an SDL key code to the virtual-key code the program uses; -1 for keys it does not know.
+int VirtualKeyFromSdlKey(int sdlKey);
