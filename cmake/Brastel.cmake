@@ -25,11 +25,17 @@ function(brastel_test)
         # A missing X server must be an error, never a silent off-screen fallback.
         set(env "SDL_VIDEODRIVER=x11")
     endif()
+    # End-to-end runs drive windows through the one X server: one at a time.
+    set(serial FALSE)
+    if(T_LABEL STREQUAL "e2e")
+        set(serial TRUE)
+        add_dependencies(${T_NAME} stage)
+    endif()
     gtest_discover_tests(${T_NAME}
         TEST_PREFIX "${T_NAME}."
         DISCOVERY_MODE PRE_TEST
         WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-        PROPERTIES LABELS ${T_LABEL} ENVIRONMENT "${env}")
+        PROPERTIES LABELS ${T_LABEL} ENVIRONMENT "${env}" RUN_SERIAL ${serial})
 endfunction()
 
 # brastel_fuzzer(NAME n CORPUS dir SOURCES ... LIBS ...)

@@ -1,0 +1,102 @@
+#include "Configuration.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using Utils::Configuration;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+std::string writeFile(const std::string& name, const std::string& text) {
+    const auto path = std::filesystem::temp_directory_path() / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+}
+
+} // namespace
+
+TEST(Configuration, SplitsAtTheFirstEqualsAndTrimsBlanksOrTabs) {
+    const std::string path = writeFile("conf-split.conf",
+                                       "window.width = 800\n"
+                                       "a=b=c\n"
+                                       "=empty key\n"
+                                       "no.value =\n"
+                                       "\twindow.height =600\n"
+                                       " \tmixed.run = x\n"
+                                       "value.mixed = \t42\n"
+                                       "# comment without equals\n"
+                                       "# comment = read anyway\n"
+                                       "dup = 1\r\n"
+                                       "dup = 2\r\n"
+                                       "last.line = kept");
+    const Configuration conf(path);
+    const auto& p = conf.getProperties();
+    EXPECT_EQ(p.at("window.width"), "800");
+    EXPECT_EQ(p.at("a"), "b=c");
+    EXPECT_EQ(p.at(""), "empty key");
+    EXPECT_EQ(p.at("no.value"), "");
+    EXPECT_EQ(p.at("window.height"), "600");
+    EXPECT_EQ(p.at("\tmixed.run"), "x"); // a mixed run of blank and tab is only partly removed
+    EXPECT_EQ(p.at("value.mixed"), "\t42");
+    EXPECT_EQ(p.at("# comment"), "read anyway");
+    EXPECT_EQ(p.at("dup"), "2");
+    EXPECT_EQ(p.at("last.line"), "kept");
+    EXPECT_EQ(p.size(), 10u);
+}
+
+TEST(Configuration, TrimKeepsStringsMadeOnlyOfOneKindOfBlank) {
+    EXPECT_EQ(Configuration::trim(""), "");
+    EXPECT_EQ(Configuration::trim("   "), "   ");
+    EXPECT_EQ(Configuration::trim("\t\t"), "\t\t");
+    EXPECT_EQ(Configuration::trim("  x  "), "x");
+    EXPECT_EQ(Configuration::trim("x \t"), "x ");
+    EXPECT_EQ(Configuration::trim("\t "), "");
+}
+
+TEST(Configuration, AnOverlongLineIsCutAndTheLinesAfterItAreStillRead) {
+    const std::string longValue(1500, 'v');
+    const std::string path =
+        writeFile("conf-long.conf", "before = 1\nlong = " + longValue + "\nafter = 2\n");
+    const Configuration conf(path);
+    const auto& p = conf.getProperties();
+    EXPECT_EQ(p.at("before"), "1");
+    EXPECT_EQ(p.at("long"), std::string(999 - 7, 'v')); // the first 999 characters of the line
+    EXPECT_EQ(p.at("after"), "2");
+}
+
+TEST(Configuration, MissingOrEmptyFilesAndMissingKeysAreReported) {
+    CaptureStdout();
+    const Configuration missing("/nonexistent/brastel.conf");
+    EXPECT_EQ(GetCapturedStdout(),
+              "ERROR: cannot open configuration file /nonexistent/brastel.conf.\n");
+    EXPECT_TRUE(missing.getProperties().empty());
+
+    const std::string empty = writeFile("conf-empty.conf", "");
+    CaptureStdout();
+    const Configuration none(empty);
+    EXPECT_EQ(GetCapturedStdout(), "ERROR: Empty file " + empty + ".\n");
+    EXPECT_TRUE(none.getProperties().empty());
+
+    CaptureStdout();
+    EXPECT_EQ(none.GetValue("window.width"), "");
+    EXPECT_EQ(GetCapturedStdout(),
+              "Configuration::GetValue(): Cannot find the property window.width\n");
+}
+
+TEST(Configuration, ConversionsTakeTheLongestNumericPrefixAndExactTrue) {
+    EXPECT_EQ(Configuration::toInt("800px"), 800);
+    EXPECT_EQ(Configuration::toInt("word"), 0);
+    EXPECT_EQ(Configuration::toInt(""), 0);
+    EXPECT_EQ(Configuration::toInt("  -12"), -12);
+    EXPECT_FLOAT_EQ(Configuration::toFloat("1.5e1"), 15.0f);
+    EXPECT_DOUBLE_EQ(Configuration::toDouble("2.5 seconds"), 2.5);
+    EXPECT_TRUE(Configuration::toBool("true"));
+    EXPECT_FALSE(Configuration::toBool("True"));
+    EXPECT_FALSE(Configuration::toBool("TRUE"));
+    EXPECT_FALSE(Configuration::toBool("1"));
+    EXPECT_FALSE(Configuration::toBool(""));
+}
