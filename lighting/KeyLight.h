@@ -1,0 +1,24 @@
+#pragma once
+
+#include "SphericalHarmonics.h"
+
+// The key light: a disc of half-angle 60 degrees projected once at start-up, then turned to the
+// light's direction every frame and handed to the key-light pass as three float arrays.
+
+extern KeyLightSample* keyLightSamples;         // SAMPLE_COUNT records, kept for the process
+extern double keyLightBase[SH_COEFFICIENTS];    // the disc around +z
+extern double keyLightRotated[SH_COEFFICIENTS]; // the disc turned by lightTilt, keyLightAzimuth
+extern const double lightTilt;                  // degrees
+extern double keyLightAzimuth;                  // degrees; the frame update lowers it
+
+// Uniforms "RedLightKey", "GreenLightKey", "BlueLightKey": the light is white, so all equal.
+extern float redLightKey[SH_COEFFICIENTS];
+extern float greenLightKey[SH_COEFFICIENTS];
+extern float blueLightKey[SH_COEFFICIENTS];
+
+// Start-up: samples, projects and turns the disc, with its console lines. False after a failed
+// allocation (the arrays then stay as they were).
+bool CalcKeyLight();
+
+// Per frame, after keyLightAzimuth has been lowered: turns the disc and refreshes the arrays.
+void UpdateKeyLight();
