@@ -1,6 +1,7 @@
 #pragma once
 
 // Sixteen floats in column order: m[c * 4 + r] is row r of column c. GL takes them as they are.
+// Default-constructed as the identity.
 struct Matrix4 {
     float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
@@ -9,7 +10,6 @@ struct Matrix4 {
     float at(int row, int column) const { return m[column * 4 + row]; }
     const float* data() const { return m; }
 
-    static Matrix4 Identity() { return Matrix4(); }
     // All sixteen entries zero.
     static Matrix4 Zero();
     // Rotation from three angles in radians, in the camera's own Euler order.
