@@ -158,6 +158,15 @@ TEST(WaveReader, RefusesWhatIsNotAUsableWave) {
         }
         EXPECT_EQ(loadBytes(waves, c.image, &id), WaveResult::NotAWave);
     }
+    // An oversized data chunk is refused by the parser, before a load could allocate it.
+    for (std::uint32_t declared : {17u, 0xFFFFFFF0u}) {
+        Bytes image = WaveImage().chunk("fmt ", fmt).chunk("data", samples(16), declared).done();
+        WaveRecord record;
+        EXPECT_EQ(parseStream(fmemopen(image.data(), image.size(), "rb"), &record),
+                  WaveResult::NotAWave);
+        EXPECT_EQ(record.file, nullptr);
+    }
+
     // Nothing of the failed loads stays behind.
     for (int i = 0; i < CWaves::slotCount; ++i)
         EXPECT_EQ(waves.waveRecord(i), nullptr);
