@@ -5,8 +5,6 @@
 #include <thread>
 
 // The show's music, relative to the working directory bin/ of the run tree.
-constexpr const char* musicFolder = "../Media/";
-constexpr const char* musicFileName = "Tidewell - Harbour - 08 - Rain.wav";
 constexpr const char* musicPath = "../Media/Tidewell - Harbour - 08 - Rain.wav";
 
 // The only state the music thread shares with the main thread.
