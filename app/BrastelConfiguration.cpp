@@ -3,6 +3,7 @@
 // Objects made during static initialisation that depend on the settings are defined in this
 // file, after it, so they are made in that order.
 BrastelConfiguration brastelConfig("../resources/brastel.conf");
+Spline lightSourcePath(brastelConfig.GetLightSourcePath(), 0.0f, 0.0f, 0.0f);
 
 int windowWidth = 0;
 int windowHeight = 0;

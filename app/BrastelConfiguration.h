@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Configuration.h"
+#include "Spline.h"
 
 #include <string>
 
@@ -40,6 +41,9 @@ private:
 
 // The settings object, read from "../resources/brastel.conf" during static initialisation.
 extern BrastelConfiguration brastelConfig;
+
+// The moving point light's path, made from the settings right after them.
+extern Spline lightSourcePath;
 
 // Window and demo settings, copied once by LoadConfig.
 extern int windowWidth;

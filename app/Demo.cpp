@@ -1,7 +1,10 @@
 #include "Demo.h"
 
 #include "BrastelConfiguration.h"
+#include "CameraControls.h"
+#include "Camera.h"
 #include "GLError.h"
+#include "KeyLight.h"
 #include "Window.h"
 
 #include <GL/glew.h>
@@ -11,6 +14,7 @@
 MsTimer demoTimer;
 MsTimer sceneTimer;
 int sceneIndex = 0;
+Vector3 lightSourcePosition;
 
 namespace {
 
@@ -36,6 +40,7 @@ std::string FormatFps(float fps) {
 void StartDemo() {
     sceneTimer.restart();
     sceneIndex = 1;
+    SetStartPose();
 }
 
 void ProcessFrame() {
@@ -48,10 +53,17 @@ void ProcessFrame() {
     }
     const double dt = T - frame.lastFrameTime;
     frame.lastFrameTime = T;
-    (void)dt;
 
     if (sceneIndex == 1 && scene1Duration * 1000.0 < sceneTimer.elapsedMs())
         sceneIndex = 2;
+
+    UpdateCameraControls({keys, leftButtonDown, rightButtonDown, cursorX, cursorY, previousCursorX,
+                          previousCursorY, pathCameraToggle},
+                         T, dt, sceneIndex, demoSpeed, brastelConfig.UseAutostart());
+
+    keyLightAzimuth -= 0.25;
+    lightSourcePosition = lightSourcePath.getPoint(static_cast<float>(T), demoSpeed * 5.0f);
+    UpdateKeyLight();
 
     RenderFrame();
 }

@@ -1,7 +1,10 @@
 #include "BrastelConfiguration.h"
+#include "Camera.h"
 #include "Demo.h"
+#include "KeyLight.h"
 #include "Shaders.h"
 #include "Window.h"
+#include "WedgeTables.h"
 
 #include <iostream>
 
@@ -12,6 +15,15 @@ const char* const kSeparator = "------------------------------------------------
 void BuildScene() {
     std::cout << kSeparator << std::endl;
     std::cout << "------------------------BEGIN-------------------------" << std::endl;
+    // Read one by one: their console lines come in this order.
+    const std::string upPath = brastelConfig.GetCameraUpPath();
+    const std::string viewPath = brastelConfig.GetCameraViewPath();
+    const std::string positionPath = brastelConfig.GetCameraPath();
+    setupCamera(positionPath, viewPath, upPath, windowWidth, windowHeight);
+    CalcWedge1D();
+    CalcWedge2D();
+    CalcEnvWedge2D();
+    CalcKeyLight();
     std::cout << "-------------------------END--------------------------" << std::endl;
     std::cout << kSeparator << std::endl;
 }
