@@ -1,5 +1,7 @@
 #include "ModelOBJ.h"
 
+#include "Vector3.h"
+
 #include <algorithm>
 #include <array>
 #include <cfloat>
@@ -9,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 
 namespace {
 
@@ -182,6 +185,8 @@ struct Cursor {
         return line;
     }
     void skipLine() {
+        if (p == end)
+            return;
         const char* found = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
         const char* cr =
             static_cast<const char*>(std::memchr(p, '\r', size_t((found ? found : end) - p)));
@@ -392,39 +397,31 @@ bool resolveIndex(int number, size_t readSoFar, size_t count, uint32_t& index) {
     return false;
 }
 
-struct Vec3 {
-    float x, y, z;
-};
-inline Vec3 load3(const float* v) {
+inline Vector3 load3(const float* v) {
     return {v[0], v[1], v[2]};
 }
-inline void store3(float* out, Vec3 v) {
+inline void store3(float* out, const Vector3& v) {
     out[0] = v.x;
     out[1] = v.y;
     out[2] = v.z;
 }
-inline Vec3 operator-(Vec3 a, Vec3 b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-inline Vec3 operator*(Vec3 a, float s) {
-    return {a.x * s, a.y * s, a.z * s};
-}
-inline float dot(Vec3 a, Vec3 b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-inline Vec3 cross(Vec3 a, Vec3 b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-inline void add3(float* out, Vec3 v) {
+inline void add3(float* out, const Vector3& v) {
     out[0] += v.x;
     out[1] += v.y;
     out[2] += v.z;
 }
 
-// Multiply by 1 / length; a zero, non-finite or NaN length yields `fallback` instead.
-Vec3 normalizeOr(Vec3 v, Vec3 fallback) {
-    float inverse = 1.0f / std::sqrt(dot(v, v));
-    Vec3 unit = v * inverse;
+// Multiply by 1 / length. A length whose square leaves float range is taken after scaling by
+// the largest component; a zero or NaN vector yields `fallback`.
+Vector3 normalizeOr(Vector3 v, const Vector3& fallback) {
+    float squared = v.dot(v);
+    if (!(squared >= FLT_MIN && squared <= FLT_MAX)) {
+        const float largest = std::max(std::fabs(v.x), std::max(std::fabs(v.y), std::fabs(v.z)));
+        if (largest > 0.0f && largest <= FLT_MAX)
+            v = v * (1.0f / largest);
+    }
+    float inverse = 1.0f / std::sqrt(v.dot(v));
+    Vector3 unit = v * inverse;
     if (!std::isfinite(unit.x) || !std::isfinite(unit.y) || !std::isfinite(unit.z))
         return fallback;
     return unit;
@@ -498,6 +495,8 @@ void ModelOBJ::countPass(std::string_view text, const FileReader& readFile) {
     std::vector<Corner> corners;
     CornerSyntax syntax;
     size_t positionCount = 0, texCoordCount = 0, normalCount = 0, triangleCount = 0;
+    std::set<std::string> librariesRead;
+    size_t libraryBytes = 0;
     while (cursor.nextToken(token)) {
         switch (token[0]) {
         case 'v':
@@ -513,11 +512,15 @@ void ModelOBJ::countPass(std::string_view text, const FileReader& readFile) {
             }
             break;
         case 'm': {
-            std::string_view name = firstWord(cursor.restOfLine());
+            // Each library is read once, and all of them together stay under the size limit,
+            // so repeated statements cannot multiply the material list.
+            std::string path = directory + std::string(firstWord(cursor.restOfLine()));
             std::string library;
-            if (!name.empty() && readFile && readFile(directory + std::string(name), library) &&
-                library.size() <= kMaxTextSize)
+            if (path.size() > directory.size() && readFile && librariesRead.insert(path).second &&
+                readFile(path, library) && library.size() <= kMaxTextSize - libraryBytes) {
+                libraryBytes += library.size();
                 parseLibrary(library);
+            }
             break;
         }
         case 'f':
@@ -816,14 +819,14 @@ void ModelOBJ::generateNormals() {
         ModelVertex& a = vertices[indices[i]];
         ModelVertex& b = vertices[indices[i + 1]];
         ModelVertex& c = vertices[indices[i + 2]];
-        Vec3 p0 = load3(a.position);
-        Vec3 faceNormal = cross(load3(b.position) - p0, load3(c.position) - p0);
+        Vector3 p0 = load3(a.position);
+        Vector3 faceNormal = (load3(b.position) - p0).cross(load3(c.position) - p0);
         add3(a.normal, faceNormal);
         add3(b.normal, faceNormal);
         add3(c.normal, faceNormal);
     }
     for (ModelVertex& v : vertices)
-        store3(v.normal, normalizeOr(load3(v.normal), Vec3{0.0f, 0.0f, 1.0f}));
+        store3(v.normal, normalizeOr(load3(v.normal), Vector3(0.0f, 0.0f, 1.0f)));
     hasNormals = true;
 }
 
@@ -835,16 +838,16 @@ void ModelOBJ::generateTangents() {
     for (size_t i = 0; i + 2 < indices.size(); i += 3) {
         ModelVertex* corner[3] = {&vertices[indices[i]], &vertices[indices[i + 1]],
                                   &vertices[indices[i + 2]]};
-        Vec3 p0 = load3(corner[0]->position);
-        Vec3 e1 = load3(corner[1]->position) - p0;
-        Vec3 e2 = load3(corner[2]->position) - p0;
+        Vector3 p0 = load3(corner[0]->position);
+        Vector3 e1 = load3(corner[1]->position) - p0;
+        Vector3 e2 = load3(corner[2]->position) - p0;
         float du1 = corner[1]->texCoord[0] - corner[0]->texCoord[0];
         float dv1 = corner[1]->texCoord[1] - corner[0]->texCoord[1];
         float du2 = corner[2]->texCoord[0] - corner[0]->texCoord[0];
         float dv2 = corner[2]->texCoord[1] - corner[0]->texCoord[1];
         float det = du1 * dv2 - dv1 * du2;
-        Vec3 t{1.0f, 0.0f, 0.0f};
-        Vec3 b{0.0f, 1.0f, 0.0f};
+        Vector3 t(1.0f, 0.0f, 0.0f);
+        Vector3 b(0.0f, 1.0f, 0.0f);
         if (std::fabs(det) >= 1e-6f) {
             float r = 1.0f / det;
             t = (e1 * dv2 - e2 * dv1) * r;
@@ -856,15 +859,16 @@ void ModelOBJ::generateTangents() {
         }
     }
     for (ModelVertex& v : vertices) {
-        Vec3 n = load3(v.normal);
-        Vec3 t = load3(v.tangent);
-        t = t - n * dot(n, t);
+        Vector3 n = load3(v.normal);
+        Vector3 t = load3(v.tangent);
+        t = t - n * n.dot(t);
         // Any unit vector off the normal will do where the triangles give no direction.
-        Vec3 axis = std::fabs(n.x) < 0.9f ? Vec3{1.0f, 0.0f, 0.0f} : Vec3{0.0f, 1.0f, 0.0f};
-        Vec3 fallback = normalizeOr(axis - n * dot(n, axis), axis);
+        Vector3 axis =
+            std::fabs(n.x) < 0.9f ? Vector3(1.0f, 0.0f, 0.0f) : Vector3(0.0f, 1.0f, 0.0f);
+        Vector3 fallback = normalizeOr(axis - n * n.dot(axis), axis);
         t = normalizeOr(t, fallback);
-        Vec3 bitangent = cross(n, t);
-        float w = dot(bitangent, load3(v.bitangent)) >= 0.0f ? -1.0f : 1.0f;
+        Vector3 bitangent = n.cross(t);
+        float w = bitangent.dot(load3(v.bitangent)) >= 0.0f ? -1.0f : 1.0f;
         store3(v.tangent, t);
         v.tangent[3] = w;
         store3(v.bitangent, bitangent);

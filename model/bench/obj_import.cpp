@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -140,32 +142,34 @@ size_t importTinyObj() {
     return triangles;
 }
 
-Run bestOurs, bestPeer;
+std::vector<Run> oursRuns, peerRuns;
 
-void record(benchmark::State& state, Run& best, size_t (*import)()) {
+// Each iteration imports with both, in alternating order, so a noisy neighbour hits both alike.
+// The iteration time is ModelOBJ's; main prints both medians and their ratio.
+void BM_ImportSideBySide(benchmark::State& state) {
     for (auto _ : state) {
-        const Run run = runInChild(import);
-        if (run.triangles == 0) {
-            state.SkipWithError("import failed");
+        const bool oursFirst = oursRuns.size() % 2 == 0;
+        const Run first = runInChild(oursFirst ? importModelOBJ : importTinyObj);
+        const Run second = runInChild(oursFirst ? importTinyObj : importModelOBJ);
+        const Run& ours = oursFirst ? first : second;
+        const Run& peer = oursFirst ? second : first;
+        if (ours.triangles == 0 || ours.triangles != peer.triangles) {
+            state.SkipWithError("an import failed or the triangle counts differ");
             return;
         }
-        state.SetIterationTime(run.seconds);
-        if (best.seconds == 0.0 || run.seconds < best.seconds)
-            best = run;
+        oursRuns.push_back(ours);
+        peerRuns.push_back(peer);
+        state.SetIterationTime(ours.seconds);
     }
-    state.counters["peak_MB"] = best.peakMb;
-    state.counters["triangles"] = best.triangles;
 }
 
-void BM_ImportModelOBJ(benchmark::State& state) {
-    record(state, bestOurs, importModelOBJ);
-}
-void BM_ImportTinyObjLoader(benchmark::State& state) {
-    record(state, bestPeer, importTinyObj);
-}
+BENCHMARK(BM_ImportSideBySide)->UseManualTime()->Iterations(7)->Unit(benchmark::kMillisecond);
 
-BENCHMARK(BM_ImportModelOBJ)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ImportTinyObjLoader)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+Run median(std::vector<Run> runs) {
+    std::sort(runs.begin(), runs.end(),
+              [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
+    return runs.empty() ? Run{} : runs[runs.size() / 2];
+}
 
 } // namespace
 
@@ -177,14 +181,18 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    if (bestOurs.seconds > 0.0 && bestPeer.seconds > 0.0) {
-        std::cout << "Best of runs: ModelOBJ " << bestOurs.seconds * 1000.0 << " ms, peak "
-                  << bestOurs.peakMb << " MB; tinyobjloader " << bestPeer.seconds * 1000.0
-                  << " ms, peak " << bestPeer.peakMb << " MB" << std::endl;
+    const Run ours = median(oursRuns), peer = median(peerRuns);
+    if (ours.seconds > 0.0 && peer.seconds > 0.0) {
+        std::cout << "Medians of " << oursRuns.size() << " paired runs, " << ours.triangles
+                  << " triangles:" << std::endl;
+        std::cout << "  ModelOBJ::Import   " << ours.seconds * 1000.0 << " ms, peak " << ours.peakMb
+                  << " MB" << std::endl;
+        std::cout << "  tinyobj::LoadObj   " << peer.seconds * 1000.0 << " ms, peak " << peer.peakMb
+                  << " MB" << std::endl;
         std::cout << "Speed-up (tinyobjloader time / ModelOBJ time): "
-                  << bestPeer.seconds / bestOurs.seconds << std::endl;
-        std::cout << "Peak memory ratio (ModelOBJ / tinyobjloader): "
-                  << bestOurs.peakMb / bestPeer.peakMb << std::endl;
+                  << peer.seconds / ours.seconds << std::endl;
+        std::cout << "Peak memory ratio (ModelOBJ / tinyobjloader): " << ours.peakMb / peer.peakMb
+                  << std::endl;
     }
     return 0;
 }

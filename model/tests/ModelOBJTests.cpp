@@ -187,6 +187,19 @@ TEST(ModelOBJImport, ReadsMaterialLibraryStatements) {
     EXPECT_TRUE(m.hasTangents); // a material has a bump map
 }
 
+TEST(ModelOBJImport, SeveralLibrariesAddUpAndEachIsReadOnce) {
+    ModelOBJ m;
+    ASSERT_TRUE(importText(m,
+                           "mtllib a.mtl\nmtllib b.mtl\nmtllib a.mtl\nmtllib\n"
+                           "v 0 0 0\nv 1 0 0\nv 0 1 0\n"
+                           "usemtl fromB\nf 1 2 3\nusemtl shared\nf 1 2 3\n",
+                           {{"a.mtl", "newmtl fromA\nnewmtl shared\nd 0.1\n"},
+                            {"b.mtl", "newmtl fromB\nnewmtl shared\nd 0.2\n"}}));
+    ASSERT_EQ(m.numMaterials, 4);
+    EXPECT_EQ(m.triangleMaterial, (std::vector<int>{2, 3})); // the later "shared" wins
+    EXPECT_EQ(m.batches[1].material->opacity, 0.2f);
+}
+
 TEST(ModelOBJImport, BatchesFollowRunsOpaqueFirstInFileOrder) {
     const std::string mtl = "newmtl solid\nd 1\nnewmtl glass\nd 0.5\nnewmtl stone\nTr 0\n";
     ModelOBJ m;
