@@ -467,6 +467,7 @@ bool ModelOBJ::ImportText(std::string_view objText, const FileReader& readFile) 
 
     std::vector<int32_t>().swap(firstVertexOfPosition);
     std::vector<int32_t>().swap(nextVertexOfPosition);
+    std::unordered_map<VertexKey, uint32_t, VertexKeyHash>().swap(hashedVertices);
     return true;
 }
 
@@ -487,6 +488,7 @@ void ModelOBJ::reset() {
     materialIndexByName.clear();
     firstVertexOfPosition.clear();
     nextVertexOfPosition.clear();
+    hashedVertices.clear();
 }
 
 void ModelOBJ::countPass(std::string_view text, const FileReader& readFile) {
@@ -654,24 +656,74 @@ void ModelOBJ::fillPass(std::string_view text) {
     numTriangles = int(triangleMaterial.size());
 }
 
+namespace {
+
+constexpr int32_t kHashedPosition = -2;
+constexpr int kLongChain = 16;
+
+// Tangent and bitangent are still zero in every record while the mesh is built, so the first
+// 32 bytes decide the bitwise equality of all 60.
+constexpr size_t kCompared = offsetof(ModelVertex, tangent);
+
+} // namespace
+
+bool ModelOBJ::VertexKey::operator==(const VertexKey& other) const {
+    return std::memcmp(words, other.words, sizeof words) == 0;
+}
+
+size_t ModelOBJ::VertexKeyHash::operator()(const VertexKey& key) const {
+    uint64_t h = 0x9E3779B97F4A7C15u;
+    for (uint32_t word : key.words) {
+        h = (h ^ word) * 0xBF58476D1CE4E5B9u;
+        h ^= h >> 31;
+    }
+    return size_t(h);
+}
+
+ModelOBJ::VertexKey ModelOBJ::vertexKey(const ModelVertex& vertex, uint32_t positionIndex) {
+    VertexKey key;
+    key.words[0] = positionIndex;
+    std::memcpy(&key.words[1], &vertex, kCompared);
+    return key;
+}
+
 uint32_t ModelOBJ::addVertex(const ModelVertex& vertex, uint32_t positionIndex) {
+    int32_t& first = firstVertexOfPosition[positionIndex];
+    if (first == kHashedPosition)
+        return addHashedVertex(vertex, positionIndex);
     int32_t last = -1;
-    for (int32_t i = firstVertexOfPosition[positionIndex]; i >= 0;
-         i = nextVertexOfPosition[size_t(i)]) {
-        // Tangent and bitangent are still zero in every record here, so the first 32 bytes
-        // decide the bitwise equality of all 60.
-        if (std::memcmp(&vertices[size_t(i)], &vertex, offsetof(ModelVertex, tangent)) == 0)
+    int length = 0;
+    for (int32_t i = first; i >= 0; i = nextVertexOfPosition[size_t(i)]) {
+        if (std::memcmp(&vertices[size_t(i)], &vertex, kCompared) == 0)
             return uint32_t(i);
         last = i;
+        ++length;
+    }
+    if (length >= kLongChain) {
+        // Chain members are all different, so the map finds the same vertex the walk would.
+        for (int32_t i = first; i >= 0; i = nextVertexOfPosition[size_t(i)])
+            hashedVertices.try_emplace(vertexKey(vertices[size_t(i)], positionIndex), uint32_t(i));
+        first = kHashedPosition;
+        return addHashedVertex(vertex, positionIndex);
     }
     int32_t index = int32_t(vertices.size());
     vertices.push_back(vertex);
     nextVertexOfPosition.push_back(-1);
     if (last < 0)
-        firstVertexOfPosition[positionIndex] = index;
+        first = index;
     else
         nextVertexOfPosition[size_t(last)] = index;
     return uint32_t(index);
+}
+
+uint32_t ModelOBJ::addHashedVertex(const ModelVertex& vertex, uint32_t positionIndex) {
+    auto [entry, added] =
+        hashedVertices.try_emplace(vertexKey(vertex, positionIndex), uint32_t(vertices.size()));
+    if (added) {
+        vertices.push_back(vertex);
+        nextVertexOfPosition.push_back(-1);
+    }
+    return entry->second;
 }
 
 void ModelOBJ::parseLibrary(std::string_view text) {

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // One unique vertex; this order is also the interleaved GPU buffer layout.
@@ -97,7 +98,20 @@ class ModelOBJ {
     void generateNormals();
     void generateTangents();
 
+    uint32_t addHashedVertex(const ModelVertex& vertex, uint32_t positionIndex);
+
     // De-duplication table: the vertices made from one position form a chain in creation order.
+    // A position that gathers a long chain moves to a hash map, so a hostile file cannot make the
+    // import quadratic.
     std::vector<int32_t> firstVertexOfPosition;
     std::vector<int32_t> nextVertexOfPosition;
+    struct VertexKey {
+        uint32_t words[9]; // position index, then position, texture coordinate and normal bits
+        bool operator==(const VertexKey& other) const;
+    };
+    struct VertexKeyHash {
+        size_t operator()(const VertexKey& key) const;
+    };
+    std::unordered_map<VertexKey, uint32_t, VertexKeyHash> hashedVertices;
+    static VertexKey vertexKey(const ModelVertex& vertex, uint32_t positionIndex);
 };

@@ -119,6 +119,28 @@ TEST(ModelOBJImport, SharesVerticesOnlyWhenAllAttributesMatch) {
     EXPECT_EQ(z.vertices.size(), 4u);
 }
 
+TEST(ModelOBJImport, SharesVerticesAlsoWhenOnePositionHasManyTexCoords) {
+    // One position with many texture coordinates takes the long-chain path of the table.
+    std::ostringstream obj;
+    obj << "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 0\n";
+    const int n = 100;
+    for (int i = 0; i < n; ++i)
+        obj << "vt " << i << " 0\n";
+    for (int round = 0; round < 2; ++round)
+        for (int i = 1; i <= n; ++i)
+            obj << "f 1/" << i << " 2/1 3/1\n";
+    obj << "f 4/7 2/1 3/1\n"; // equal values, another position number: its own vertex
+    ModelOBJ m;
+    ASSERT_TRUE(importText(m, obj.str()));
+    ASSERT_EQ(m.numTriangles, 2 * n + 1);
+    EXPECT_EQ(m.vertices.size(), size_t(n + 2 + 1));
+    for (int i = 0; i < n; ++i) {
+        EXPECT_EQ(m.indices[size_t(i) * 3], m.indices[size_t(n + i) * 3]) << i;
+        EXPECT_EQ(cornerVertex(m, i, 0).texCoord[0], float(i)) << i;
+    }
+    EXPECT_EQ(m.indices[m.indices.size() - 3], m.vertices.size() - 1);
+}
+
 TEST(ModelOBJImport, PlainMeshGetsDefaultMaterialAndGeneratedNormals) {
     ModelOBJ m;
     // Two triangles sharing an edge, folded: shared vertices average the face normals.
