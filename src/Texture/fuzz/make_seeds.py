@@ -96,7 +96,6 @@ put("corpus_tga", "mapped_3x2.tga", tga(1, 8, 3, 2, False, bytes(range(12)), 24)
 
 put("corpus_picture", "rgb_3x2.png", png(3, 2))
 put("corpus_picture", "bottom_up_3x2.bmp", bmp(3, 2))
-put("corpus_picture", "rgb_2x2.ppm", b"P6\n2 2\n255\n" + bytes(range(12)))
 put("corpus_picture", "one_pixel.gif",
     b"GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\x00\x00\x00\x00\xff,\x00\x00\x00\x00\x01\x00"
     b"\x01\x00\x00\x02\x02D\x01\x00;")
