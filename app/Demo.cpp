@@ -5,6 +5,7 @@
 #include "Camera.h"
 #include "GLError.h"
 #include "KeyLight.h"
+#include "MusicThread.h"
 #include "Window.h"
 
 #include <GL/glew.h>
@@ -53,6 +54,11 @@ void ProcessFrame() {
     }
     const double dt = T - frame.lastFrameTime;
     frame.lastFrameTime = T;
+
+    if (MusicHasEnded()) {
+        PostQuit(0);
+        return;
+    }
 
     if (sceneIndex == 1 && scene1Duration * 1000.0 < sceneTimer.elapsedMs())
         sceneIndex = 2;

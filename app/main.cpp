@@ -2,6 +2,7 @@
 #include "Camera.h"
 #include "Demo.h"
 #include "KeyLight.h"
+#include "MusicThread.h"
 #include "Shaders.h"
 #include "Window.h"
 #include "WedgeTables.h"
@@ -31,6 +32,7 @@ void BuildScene() {
 void Shutdown() {
     ReleaseShaders();
     KillGLWindow();
+    ReleaseMusicThread(musicThreadRecord);
 }
 
 } // namespace
@@ -46,6 +48,7 @@ int main() {
     if (CreateGLWindow({windowWidth, windowHeight, colorBits, useFullScreen}) < 1) {
         std::cerr << "Failed to create desired OpenGL window - exitting..." << std::endl;
         KillGLWindow();
+        ReleaseMusicThread(musicThreadRecord);
         return 0;
     }
 
@@ -59,6 +62,8 @@ int main() {
     BuildScene();
 
     demoTimer.restart();
+    if (useSound)
+        StartMusicThread(*musicThreadRecord);
     StartDemo();
     while (PumpMessages())
         ProcessFrame();

@@ -43,6 +43,8 @@ inline std::string shell(const std::string& command) {
     return output;
 }
 
+using Settings = std::map<std::string, std::string>;
+
 // A copy of the built run tree with settings changed for the test (sound off by default).
 class RunTree {
 public:
@@ -89,9 +91,12 @@ private:
 
 class DemoProcess {
 public:
-    explicit DemoProcess(const RunTree& tree) : out(tree.root / "stdout.log"), err(tree.root / "stderr.log") {
+    explicit DemoProcess(const RunTree& tree, const std::map<std::string, std::string>& env = {})
+        : out(tree.root / "stdout.log"), err(tree.root / "stderr.log") {
         pid = fork();
         if (pid == 0) {
+            for (const auto& [name, value] : env)
+                setenv(name.c_str(), value.c_str(), 1);
             if (chdir((tree.root / "bin").c_str()) != 0)
                 _exit(127);
             if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr))
