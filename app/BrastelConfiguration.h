@@ -7,7 +7,7 @@
 
 // The application's settings: one typed getter per key, each reading the key anew.
 class BrastelConfiguration : public Utils::Configuration {
-public:
+  public:
     explicit BrastelConfiguration(const std::string& fileName) : Configuration(fileName) {}
 
     int GetWindowWidth() const { return toInt(GetValue("window.width")); }
@@ -27,7 +27,7 @@ public:
     std::string GetTerrainModelFile() const { return modelPath("file.model.terrain"); }
     std::string GetBrastelModelFile() const { return modelPath("file.model.brastel"); }
 
-private:
+  private:
     // The file key is read before the folder key, so their console lines come in that order.
     std::string resourcePath(const char* fileKey) const {
         const std::string file = GetValue(fileKey);

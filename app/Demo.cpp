@@ -1,8 +1,8 @@
 #include "Demo.h"
 
 #include "BrastelConfiguration.h"
-#include "CameraControls.h"
 #include "Camera.h"
+#include "CameraControls.h"
 #include "GLError.h"
 #include "KeyLight.h"
 #include "MusicThread.h"

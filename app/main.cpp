@@ -4,8 +4,8 @@
 #include "KeyLight.h"
 #include "MusicThread.h"
 #include "Shaders.h"
-#include "Window.h"
 #include "WedgeTables.h"
+#include "Window.h"
 
 #include <iostream>
 

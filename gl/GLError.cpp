@@ -25,11 +25,21 @@ void ReportGLError() {
         return;
     const char* line = "GL: Unknown error.";
     switch (code) {
-    case GL_INVALID_ENUM: line = "GL: enum argument out of range."; break;
-    case GL_INVALID_VALUE: line = "GL: Numeric argument out of range."; break;
-    case GL_INVALID_OPERATION: line = "GL: Operation illegal in current state."; break;
-    case GL_INVALID_FRAMEBUFFER_OPERATION: line = "GL: Framebuffer object is not complete."; break;
-    case GL_OUT_OF_MEMORY: line = "GL: Not enough memory left to execute command."; break;
+    case GL_INVALID_ENUM:
+        line = "GL: enum argument out of range.";
+        break;
+    case GL_INVALID_VALUE:
+        line = "GL: Numeric argument out of range.";
+        break;
+    case GL_INVALID_OPERATION:
+        line = "GL: Operation illegal in current state.";
+        break;
+    case GL_INVALID_FRAMEBUFFER_OPERATION:
+        line = "GL: Framebuffer object is not complete.";
+        break;
+    case GL_OUT_OF_MEMORY:
+        line = "GL: Not enough memory left to execute command.";
+        break;
     }
     std::cerr << line << std::endl;
 }

@@ -38,7 +38,9 @@ GLuint compile(GLenum stage, const std::string& source) {
 
 } // namespace
 
-bool fileExists(const std::string& path) { return std::ifstream(path).is_open(); }
+bool fileExists(const std::string& path) {
+    return std::ifstream(path).is_open();
+}
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path);

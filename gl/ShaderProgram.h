@@ -7,7 +7,7 @@
 // A linked GLSL program built from base path + ".vert" and + ".frag". Every problem is printed
 // with the compiler's or linker's log; `program` stays 0 when the program could not be built.
 class ShaderProgram {
-public:
+  public:
     explicit ShaderProgram(const std::string& basePath);
     ~ShaderProgram();
     ShaderProgram(const ShaderProgram&) = delete;
@@ -22,7 +22,7 @@ public:
     GLuint fragmentShader = 0;
     GLuint program = 0;
 
-private:
+  private:
     void link();
 };
 

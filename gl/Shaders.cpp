@@ -29,15 +29,13 @@ const ProgramEntry programTable[] = {
      &viewTex2DArrayProgram},
     {"../shader/ViewTexture2D", "Could not compile viewTex2D shader program.", &viewTex2DProgram},
     {"../shader/ViewTexture1D", "Could not compile viewTex1D shader program.", &viewTex1DProgram},
-    {"../shader/calcNormals", "Could not compile calcNormals shader program.",
-     &calcNormalsProgram},
+    {"../shader/calcNormals", "Could not compile calcNormals shader program.", &calcNormalsProgram},
     {"../shader/keyLightShader", "Could not compile keyLightShader shader program.",
      &keyLightProgram},
     {"../shader/TerrainShader", "Could not compile cameraShader shader program.", &cameraProgram},
     {"../shader/EnvLightShader", "Could not compile envLightShader shader program.",
      &envLightProgram},
-    {"../shader/CubeMapShader", "Could not compile CubeMapShader shader program.",
-     &cubeMapProgram},
+    {"../shader/CubeMapShader", "Could not compile CubeMapShader shader program.", &cubeMapProgram},
     {"../shader/noise", "Could not compile noise shader program.", &noiseProgram},
 };
 

@@ -8,7 +8,7 @@
 // A hidden window with a current GL 3.2 context and GLEW loaded, for tests that need real GL
 // (under a virtual X server with SDL_VIDEODRIVER=x11).
 class GLTestContext {
-public:
+  public:
     GLTestContext() {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             std::fprintf(stderr, "SDL video: %s\n", SDL_GetError());
@@ -43,7 +43,7 @@ public:
 
     bool ok() const { return ready; }
 
-private:
+  private:
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     bool ready = false;

@@ -17,8 +17,12 @@ std::atomic<TickSource> tickSource{&systemTickMs};
 
 } // namespace
 
-std::uint32_t tickMs() { return tickSource.load()(); }
+std::uint32_t tickMs() {
+    return tickSource.load()();
+}
 
-void setTickSource(TickSource source) { tickSource.store(source ? source : &systemTickMs); }
+void setTickSource(TickSource source) {
+    tickSource.store(source ? source : &systemTickMs);
+}
 
 } // namespace platform

@@ -32,8 +32,7 @@ enum class BoxIcon { Exclamation, Stop };
 
 // When no box can be shown (no display), the text goes to standard error.
 void ShowMessage(const char* text, const char* caption, BoxIcon icon) {
-    const Uint32 flags =
-        icon == BoxIcon::Stop ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_WARNING;
+    const Uint32 flags = icon == BoxIcon::Stop ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_WARNING;
     if (SDL_ShowSimpleMessageBox(flags, caption, text, state.windowHandle) != 0)
         std::cerr << caption << ": " << text << std::endl;
 }
@@ -45,8 +44,8 @@ bool AskYesNo(const char* text, const char* caption) {
         {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
         {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
     };
-    const SDL_MessageBoxData box = {SDL_MESSAGEBOX_WARNING, nullptr, caption, text, 2, buttons,
-                                    nullptr};
+    const SDL_MessageBoxData box = {
+        SDL_MESSAGEBOX_WARNING, nullptr, caption, text, 2, buttons, nullptr};
     int answer = 1;
     if (SDL_ShowMessageBox(&box, &answer) != 0) {
         std::cerr << caption << ": " << text << std::endl;
@@ -107,15 +106,24 @@ void WndProcSize(int width, int height) {
 
 int VirtualKeyFromSdlKey(int sdlKey) {
     switch (sdlKey) {
-    case SDLK_ESCAPE: return VK_ESC;
-    case SDLK_LEFT: return VK_LEFT_ARROW;
-    case SDLK_UP: return VK_UP_ARROW;
-    case SDLK_RIGHT: return VK_RIGHT_ARROW;
-    case SDLK_DOWN: return VK_DOWN_ARROW;
-    case SDLK_RETURN: return 0x0D;
-    case SDLK_SPACE: return 0x20;
-    case SDLK_TAB: return 0x09;
-    case SDLK_BACKSPACE: return 0x08;
+    case SDLK_ESCAPE:
+        return VK_ESC;
+    case SDLK_LEFT:
+        return VK_LEFT_ARROW;
+    case SDLK_UP:
+        return VK_UP_ARROW;
+    case SDLK_RIGHT:
+        return VK_RIGHT_ARROW;
+    case SDLK_DOWN:
+        return VK_DOWN_ARROW;
+    case SDLK_RETURN:
+        return 0x0D;
+    case SDLK_SPACE:
+        return 0x20;
+    case SDLK_TAB:
+        return 0x09;
+    case SDLK_BACKSPACE:
+        return 0x08;
     }
     if (sdlKey >= SDLK_0 && sdlKey <= SDLK_9)
         return 0x30 + (sdlKey - SDLK_0);
@@ -185,8 +193,8 @@ int CreateGLWindow(const WindowSettings& settings) {
     while (glGetError() != GL_NO_ERROR) {
     }
 
-    std::cout << std::endl << "info about current GL-context before getting GL 3.x explicitly"
-              << std::endl;
+    std::cout << std::endl
+              << "info about current GL-context before getting GL 3.x explicitly" << std::endl;
     TestGLContext();
 
     if (CreateContextExtensionSupported()) {

@@ -41,7 +41,9 @@ template <typename T> T parseNumber(const std::string& value) {
 
 } // namespace
 
-Configuration::Configuration(const std::string& fileName) : fileName(fileName) { parse(); }
+Configuration::Configuration(const std::string& fileName) : fileName(fileName) {
+    parse();
+}
 
 void Configuration::parse() {
     std::ifstream in(fileName, std::ios::binary);
@@ -75,10 +77,18 @@ std::string Configuration::GetValue(const std::string& key) const {
     return it->second;
 }
 
-int Configuration::toInt(const std::string& value) { return parseNumber<int>(value); }
-float Configuration::toFloat(const std::string& value) { return parseNumber<float>(value); }
-double Configuration::toDouble(const std::string& value) { return parseNumber<double>(value); }
-bool Configuration::toBool(const std::string& value) { return value == "true"; }
+int Configuration::toInt(const std::string& value) {
+    return parseNumber<int>(value);
+}
+float Configuration::toFloat(const std::string& value) {
+    return parseNumber<float>(value);
+}
+double Configuration::toDouble(const std::string& value) {
+    return parseNumber<double>(value);
+}
+bool Configuration::toBool(const std::string& value) {
+    return value == "true";
+}
 
 std::string Configuration::joinPath(const std::string& folder, const std::string& file) {
     return folder + file;

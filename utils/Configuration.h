@@ -7,7 +7,7 @@ namespace Utils {
 
 // Settings file of "key = value" lines, read once when constructed and answered by key.
 class Configuration {
-public:
+  public:
     explicit Configuration(const std::string& fileName);
     virtual ~Configuration() = default;
 
@@ -23,7 +23,7 @@ public:
 
     const std::map<std::string, std::string>& getProperties() const { return properties; }
 
-private:
+  private:
     void parse();
 
     std::map<std::string, std::string> properties;

@@ -6,7 +6,9 @@
 namespace {
 
 std::uint32_t fakeNow = 0;
-std::uint32_t fakeTick() { return fakeNow; }
+std::uint32_t fakeTick() {
+    return fakeNow;
+}
 
 struct FakeClock {
     FakeClock() { platform::setTickSource(&fakeTick); }

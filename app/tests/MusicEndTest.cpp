@@ -12,36 +12,25 @@ namespace {
 
 // A quiet 16-bit stereo tone of the given length, written where the program looks for its music.
 void writeMusic(const RunTree& tree, double seconds) {
-    const std::uint32_t rate = 44100;
-    const auto frames = static_cast<std::uint32_t>(seconds * rate);
+    const std::uint32_t rate = 44100, frames = static_cast<std::uint32_t>(seconds * rate);
     std::vector<std::int16_t> samples(frames * 2);
-    for (std::uint32_t i = 0; i < frames; ++i)
-        samples[2 * i] = samples[2 * i + 1] =
-            static_cast<std::int16_t>(3000 * std::sin(2 * M_PI * 220.0 * i / rate));
-    const std::uint32_t dataBytes = frames * 4;
+    for (std::uint32_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<std::int16_t>(3000 * std::sin(2 * M_PI * 220.0 * (i / 2) / rate));
+    const std::uint32_t bytes = frames * 4;
+    const std::uint32_t header[] = {0x46464952, 36 + bytes, 0x45564157, 0x20746d66,
+                                    16,         0x00020001, rate,       rate * 4,
+                                    0x00100004, 0x61746164, bytes}; // RIFF, WAVE, "fmt " PCM stereo
+                                                                    // 16-bit, "data"
     std::ofstream wav(tree.root / "Media" / "Tidewell - Harbour - 08 - Rain.wav", std::ios::binary);
-    auto u32 = [&](std::uint32_t v) { wav.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](std::uint16_t v) { wav.write(reinterpret_cast<const char*>(&v), 2); };
-    wav << "RIFF";
-    u32(36 + dataBytes);
-    wav << "WAVEfmt ";
-    u32(16);
-    u16(1);
-    u16(2);
-    u32(rate);
-    u32(rate * 4);
-    u16(4);
-    u16(16);
-    wav << "data";
-    u32(dataBytes);
-    wav.write(reinterpret_cast<const char*>(samples.data()), dataBytes);
+    wav.write(reinterpret_cast<const char*>(header), sizeof header);
+    wav.write(reinterpret_cast<const char*>(samples.data()), bytes);
 }
 
 // OpenAL Soft writes what it plays into a file instead of a sound card.
-std::map<std::string, std::string> waveBackend(const RunTree& tree) {
+Settings waveBackend(const RunTree& tree) {
     const fs::path conf = tree.root / "alsoft.conf";
-    std::ofstream(conf) << "[general]\ndrivers=wave\n[wave]\nfile=" << (tree.root / "played.wav").string()
-                        << "\n";
+    std::ofstream(conf) << "[general]\ndrivers=wave\n[wave]\nfile="
+                        << (tree.root / "played.wav").string() << "\n";
     return {{"ALSOFT_CONF", conf.string()}};
 }
 

@@ -24,13 +24,18 @@ TEST(Program, StartsShowsItsContextsAndEndsOnEsc) {
     const std::string out = demo.stdoutText();
     std::size_t at = out.find("Hello Realtime Rendering (WinApi version)\nRELEASE compile\n");
     EXPECT_EQ(at, 0u) << out;
-    at = after(out, "Loading configuration ... done.create window with desired OpenGL version 3.2\n", at);
+    at = after(
+        out, "Loading configuration ... done.create window with desired OpenGL version 3.2\n", at);
     at = after(out, "info about current GL-context before getting GL 3.x explicitly\n", at);
     at = after(out, "\n\n\nTESTING OpenGL context\nLoaded OpenGL Version ", at);
-    at = after(out, "------------------------------------------------------\n"
-                    "------------------------BEGIN-------------------------\n", at);
-    at = after(out, "-------------------------END--------------------------\n"
-                    "------------------------------------------------------\n", at);
+    at = after(out,
+               "------------------------------------------------------\n"
+               "------------------------BEGIN-------------------------\n",
+               at);
+    at = after(out,
+               "-------------------------END--------------------------\n"
+               "------------------------------------------------------\n",
+               at);
     at = after(out, "ESC pressed\ndelete window()\n", at);
     EXPECT_NE(at, std::string::npos) << out;
 
@@ -80,8 +85,9 @@ TEST(Program, ShaderProblemsEndStartUpWithExitCodeOne) {
         std::filesystem::remove(tree.root / "shader" / "Reduce.vert");
         DemoProcess demo(tree);
         EXPECT_EQ(demo.waitForExit(), 1);
-        EXPECT_NE(demo.stderrText().find("Vertex shader file ../shader/Reduce.vert does not exist.\n"),
-                  std::string::npos);
+        EXPECT_NE(
+            demo.stderrText().find("Vertex shader file ../shader/Reduce.vert does not exist.\n"),
+            std::string::npos);
         const std::string out = demo.stdoutText();
         EXPECT_NE(out.find("Could not compile reduce shader program.\n"), std::string::npos);
         EXPECT_EQ(out.find("BEGIN"), std::string::npos);

