@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+inline std::uint32_t testSeed = 0;
+
 // A sample set with its own basis storage, generated from a fixed seed.
 struct OwnedSampleSet {
     std::vector<ShSample> samples;
@@ -13,14 +15,9 @@ struct OwnedSampleSet {
     explicit OwnedSampleSet(std::uint32_t seed) : samples(SAMPLE_COUNT), basis(SAMPLE_COUNT * 16) {
         for (int i = 0; i < SAMPLE_COUNT; ++i)
             samples[i].basis = &basis[i * SH_COEFFICIENTS];
-        currentSeed() = seed;
-        setSampleSeedSource([] { return currentSeed(); });
+        testSeed = seed;
+        setSampleSeedSource([] { return testSeed; });
         generateSampleSet(samples.data());
         setSampleSeedSource(nullptr);
-    }
-
-    static std::uint32_t& currentSeed() {
-        static std::uint32_t seed = 0;
-        return seed;
     }
 };

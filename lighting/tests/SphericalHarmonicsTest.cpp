@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <random>
 
 namespace {
 
@@ -14,33 +13,26 @@ constexpr double FOUR_PI_KEY = 12.566370614359172;
 constexpr double DEG = 0.017453293005625408;
 
 // Real spherical harmonics written out in Cartesian form, Condon-Shortley phase on odd |m|.
-void closedForm(double theta, double phi, double fourPi, double out[16]) {
+void closedForm(double theta, double phi, double F, double out[16]) {
     const double x = std::sin(theta) * std::cos(phi), y = std::sin(theta) * std::sin(phi),
                  z = std::cos(theta);
-    const double F = fourPi;
-    out[0] = std::sqrt(1 / F);
-    out[1] = -std::sqrt(3 / F) * y;
-    out[2] = std::sqrt(3 / F) * z;
-    out[3] = -std::sqrt(3 / F) * x;
-    out[4] = std::sqrt(15 / F) * x * y;
-    out[5] = -std::sqrt(15 / F) * y * z;
-    out[6] = std::sqrt(5 / (4 * F)) * (3 * z * z - 1);
-    out[7] = -std::sqrt(15 / F) * x * z;
-    out[8] = std::sqrt(15 / (4 * F)) * (x * x - y * y);
-    out[9] = -std::sqrt(35 / (8 * F)) * y * (3 * x * x - y * y);
-    out[10] = std::sqrt(105 / F) * x * y * z;
-    out[11] = -std::sqrt(21 / (8 * F)) * y * (5 * z * z - 1);
-    out[12] = std::sqrt(7 / (4 * F)) * (5 * z * z * z - 3 * z);
-    out[13] = -std::sqrt(21 / (8 * F)) * x * (5 * z * z - 1);
-    out[14] = std::sqrt(105 / (4 * F)) * (x * x - y * y) * z;
-    out[15] = -std::sqrt(35 / (8 * F)) * x * (x * x - 3 * y * y);
-}
-
-double bandEnergy(const double* v, int l) {
-    double e = 0;
-    for (int i = l * l; i < (l + 1) * (l + 1); ++i)
-        e += v[i] * v[i];
-    return e;
+    const double c[16] = {std::sqrt(1 / F),
+                          -std::sqrt(3 / F) * y,
+                          std::sqrt(3 / F) * z,
+                          -std::sqrt(3 / F) * x,
+                          std::sqrt(15 / F) * x * y,
+                          -std::sqrt(15 / F) * y * z,
+                          std::sqrt(5 / (4 * F)) * (3 * z * z - 1),
+                          -std::sqrt(15 / F) * x * z,
+                          std::sqrt(15 / (4 * F)) * (x * x - y * y),
+                          -std::sqrt(35 / (8 * F)) * y * (3 * x * x - y * y),
+                          std::sqrt(105 / F) * x * y * z,
+                          -std::sqrt(21 / (8 * F)) * y * (5 * z * z - 1),
+                          std::sqrt(7 / (4 * F)) * (5 * z * z * z - 3 * z),
+                          -std::sqrt(21 / (8 * F)) * x * (5 * z * z - 1),
+                          std::sqrt(105 / (4 * F)) * (x * x - y * y) * z,
+                          -std::sqrt(35 / (8 * F)) * x * (x * x - 3 * y * y)};
+    std::memcpy(out, c, sizeof c);
 }
 
 double cone(double phi, double theta, double axisTheta, double axisPhi, double halfAngle, double) {
@@ -56,161 +48,90 @@ double basisFunction(double phi, double theta, double l, double m, double, doubl
 } // namespace
 
 TEST(SphericalHarmonics, BasisMatchesClosedFormsInBothBuilds) {
-    const struct {
-        ShBuild build;
-        double fourPi;
-    } builds[] = {{ShBuild::SampleSet, FOUR_PI_SAMPLES}, {ShBuild::KeyLight, FOUR_PI_KEY}};
-    for (const auto& b : builds) {
-        for (double theta = 0.0; theta < 3.1; theta += 0.1309) {
-            for (double phi = 0.0; phi < 6.3; phi += 0.2618) {
+    for (auto [build, fourPi] : {std::pair{ShBuild::SampleSet, FOUR_PI_SAMPLES},
+                                 std::pair{ShBuild::KeyLight, FOUR_PI_KEY}}) {
+        for (double theta = 0.0; theta < 3.1; theta += 0.2618) {
+            for (double phi = 0.0; phi < 6.3; phi += 0.5236) {
                 double expected[16], block[16];
-                closedForm(theta, phi, b.fourPi, expected);
-                evalSHBlock(theta, phi, b.build, block);
-                for (int l = 0; l <= 3; ++l) {
-                    for (int m = -l; m <= l; ++m) {
-                        const int j = l * (l + 1) + m;
-                        SCOPED_TRACE(testing::Message() << "l=" << l << " m=" << m
-                                                        << " theta=" << theta << " phi=" << phi);
-                        EXPECT_NEAR(evalSH(l, m, theta, phi, b.build), expected[j], 1e-12);
-                        EXPECT_NEAR(block[j], expected[j], 1e-12);
-                    }
+                closedForm(theta, phi, fourPi, expected);
+                evalSHBlock(theta, phi, build, block);
+                for (int j = 0; j < 16; ++j) {
+                    const int l = static_cast<int>(std::sqrt(j)), m = j - l * (l + 1);
+                    EXPECT_NEAR(evalSH(l, m, theta, phi, build), expected[j], 1e-12)
+                        << "j=" << j << " theta=" << theta << " phi=" << phi;
+                    EXPECT_NEAR(block[j], expected[j], 1e-12) << "j=" << j;
                 }
             }
         }
     }
-}
-
-TEST(SphericalHarmonics, OrdersOutsideTheBandAreZeroNotARunawayRecursion) {
-    EXPECT_EQ(legendreP(1, 2, 0.3), 0.0);
-    EXPECT_EQ(legendreP(0, -1, 0.3), 0.0);
-    EXPECT_EQ(shNormalization(2, 3), 0.0);
-    EXPECT_EQ(evalSH(1, -2, 0.5, 0.5), 0.0);
-    EXPECT_EQ(evalSH(2, 5, 0.5, 0.5), 0.0);
-    EXPECT_EQ(evalSH(-1, 0, 0.5, 0.5), 0.0);
-    // Higher bands still follow the recurrence: P(4, 0, x) = (35x^4 - 30x^2 + 3) / 8.
+    // Orders outside the band are zero, not a runaway recursion; higher bands still recur.
+    for (double outside : {legendreP(1, 2, 0.3), legendreP(0, -1, 0.3), shNormalization(2, 3),
+                           evalSH(1, -2, 0.5, 0.5), evalSH(-1, 0, 0.5, 0.5)})
+        EXPECT_EQ(outside, 0.0);
     EXPECT_NEAR(legendreP(4, 0, 0.6), (35 * 0.1296 - 30 * 0.36 + 3) / 8, 1e-14);
 }
 
-TEST(SampleSet, IsStratifiedSeededAndRepeatable) {
+// Both sets, and the projection of each basis function over one of them.
+TEST(SampleSet, IsStratifiedSeededRepeatableAndProjectsTheBasisToUnitVectors) {
     const OwnedSampleSet first(5489), again(5489), other(5490);
-
     // The twister's first two outputs for seed 5489 are fixed by the standard.
     const double u1 = 3499211612.0 / 4294967296.0, u2 = 581869302.0 / 4294967296.0;
     EXPECT_DOUBLE_EQ(first.samples[0].theta, 2.0 * std::acos(std::sqrt(1.0 - u1 * 0.005)));
     EXPECT_DOUBLE_EQ(first.samples[0].phi, u2 * 0.005 * 6.283185005187988);
-
-    EXPECT_EQ(0, std::memcmp(first.basis.data(), again.basis.data(),
-                             first.basis.size() * sizeof(double)));
+    EXPECT_EQ(first.basis, again.basis);
     EXPECT_NE(first.samples[123].theta, other.samples[123].theta);
-
-    for (int a = 0; a < SAMPLE_STRATA; ++a) {
-        for (int b = 0; b < SAMPLE_STRATA; ++b) {
-            const ShSample& s = first.samples[a * SAMPLE_STRATA + b];
-            const double x = (1.0 - std::cos(s.theta)) / 2.0; // stratified variable
-            ASSERT_GE(x, a * 0.005 - 1e-12);
-            ASSERT_LE(x, (a + 1) * 0.005 + 1e-12);
-            ASSERT_GE(s.phi, b * 0.005 * 6.283185005187988);
-            ASSERT_LT(s.phi, (b + 1) * 0.005 * 6.283185005187988);
-            ASSERT_EQ(s.radius, 1.0);
-            ASSERT_NEAR(s.x, std::sin(s.theta) * std::cos(s.phi), 1e-15);
-            ASSERT_NEAR(s.y, std::sin(s.theta) * std::sin(s.phi), 1e-15);
-            ASSERT_NEAR(s.z, std::cos(s.theta), 1e-15);
-            if ((a * SAMPLE_STRATA + b) % 97 != 0)
-                continue;
-            for (int l = 0; l <= 3; ++l)
-                for (int m = -l; m <= l; ++m)
-                    ASSERT_NEAR(s.basis[l * (l + 1) + m], evalSH(l, m, s.theta, s.phi), 1e-13);
-        }
+    for (int i = 0; i < SAMPLE_COUNT; ++i) { // stratum (a, b) = (i / 200, i % 200)
+        const double x = (1.0 - std::cos(first.samples[i].theta)) / 2.0 / 0.005,
+                     y = first.samples[i].phi / (0.005 * 6.283185005187988);
+        ASSERT_TRUE(x >= i / SAMPLE_STRATA - 1e-9 && x <= i / SAMPLE_STRATA + 1 + 1e-9) << i;
+        ASSERT_TRUE(y >= i % SAMPLE_STRATA - 1e-9 && y <= i % SAMPLE_STRATA + 1 + 1e-9) << i;
     }
-}
+    for (int j = 0; j < 16; ++j) {
+        const int l = static_cast<int>(std::sqrt(j)), m = j - l * (l + 1);
+        double out[16];
+        projectToSH(first.samples.data(), SAMPLE_COUNT, basisFunction, l, m, 0, 0, out);
+        for (int k = 0; k < 16; ++k)
+            EXPECT_NEAR(out[k], k == j ? 1.0 : 0.0, 2e-3) << "j=" << j << " k=" << k;
+    }
 
-TEST(SampleSet, KeyLightSamplesUseTheirJitterAndTheirBuild) {
-    std::vector<KeyLightSample> samples(SAMPLE_COUNT);
+    std::vector<KeyLightSample> keys(SAMPLE_COUNT);
     setKeyLightJitterSource([] { return 32767; }); // every sample at the far end of its stratum
-    ASSERT_TRUE(generateKeyLightSamples(samples.data()));
+    ASSERT_TRUE(generateKeyLightSamples(keys.data()));
     setKeyLightJitterSource(nullptr);
-
-    const KeyLightSample& s = samples[3 * SAMPLE_STRATA + 7];
+    const KeyLightSample& s = keys[3 * SAMPLE_STRATA + 7];
     EXPECT_DOUBLE_EQ(s.theta, 2.0 * std::acos(std::sqrt(1.0 - 4.0 / 200.0)));
     EXPECT_DOUBLE_EQ(s.phi, (8.0 / 200.0) * 6.283185307179586);
-    EXPECT_EQ(s.z, static_cast<float>(std::cos(s.theta)));
-    // The last stratum reaches the south pole exactly.
-    EXPECT_DOUBLE_EQ(samples[SAMPLE_COUNT - 1].theta, 3.141592653589793);
-    EXPECT_DOUBLE_EQ(s.basis[0], 1.0 / std::sqrt(FOUR_PI_KEY));
+    EXPECT_DOUBLE_EQ(keys[SAMPLE_COUNT - 1].theta, 3.141592653589793); // reaches the pole
     EXPECT_NEAR(s.basis[7], evalSH(2, 1, s.theta, s.phi, ShBuild::KeyLight), 1e-14);
-    delete[] samples[0].basis;
-}
-
-TEST(Projection, BasisFunctionsComeBackAsUnitVectors) {
-    const OwnedSampleSet set(77);
-    for (int l = 0; l <= 3; ++l) {
-        for (int m = -l; m <= l; ++m) {
-            double out[16];
-            projectToSH(set.samples.data(), SAMPLE_COUNT, basisFunction, l, m, 0, 0, out);
-            for (int j = 0; j < 16; ++j)
-                EXPECT_NEAR(out[j], j == l * (l + 1) + m ? 1.0 : 0.0, 2e-3)
-                    << "l=" << l << " m=" << m << " j=" << j;
-        }
-    }
-}
-
-TEST(Rotation, KeepsBandEnergyAndIsTheIdentityAtZero) {
-    std::mt19937 rng(3);
-    std::uniform_real_distribution<double> value(-1.0, 1.0), angle(-400.0, 400.0);
-    for (int trial = 0; trial < 50; ++trial) {
-        double v[16], out[16];
-        for (double& c : v)
-            c = value(rng);
-        rotateSH(v, 0.0, 0.0, out);
-        for (int j = 0; j < 16; ++j)
-            EXPECT_NEAR(out[j], v[j], 1e-15);
-
-        rotateSH(v, angle(rng), angle(rng), out);
-        EXPECT_EQ(out[0], v[0]);
-        for (int l = 1; l <= 3; ++l)
-            EXPECT_NEAR(bandEnergy(out, l), bandEnergy(v, l), 1e-12);
-
-        double inPlace[16];
-        std::memcpy(inPlace, v, sizeof v);
-        rotateSH(inPlace, 25.0, 70.0, inPlace);
-        rotateSH(v, 25.0, 70.0, out);
-        EXPECT_EQ(0, std::memcmp(inPlace, out, sizeof out));
-    }
+    delete[] keys[0].basis;
 }
 
 // A cone around +z turned by tilt beta then azimuth alpha points along
-// (sin beta cos alpha, sin beta sin alpha, cos beta).
-TEST(Rotation, TurnsAConeByTiltThenAzimuth) {
+// (sin beta cos alpha, sin beta sin alpha, cos beta). Any turn keeps each band's energy (the
+// sampled cone has some in every coefficient), in place too.
+TEST(Rotation, TurnsAConeByTiltThenAzimuthAndKeepsBandEnergy) {
     const OwnedSampleSet set(11);
-    const double halfAngle = 0.9;
     double base[16];
-    projectToSH(set.samples.data(), SAMPLE_COUNT, cone, 0.0, 0.0, halfAngle, 0.0, base);
-
-    const double turns[][2] = {{35.0, 130.0}, {12.0, -90.25}, {80.0, 10.0}, {150.0, 250.0}};
-    for (const auto& turn : turns) {
-        const double beta = turn[0], alpha = turn[1];
+    projectToSH(set.samples.data(), SAMPLE_COUNT, cone, 0.0, 0.0, 0.9, 0.0, base);
+    for (auto [beta, alpha] :
+         {std::pair{0.0, 0.0}, {35.0, 130.0}, {12.0, -90.25}, {150.0, 250.0}, {-400.0, 390.0}}) {
         SCOPED_TRACE(testing::Message() << "beta=" << beta << " alpha=" << alpha);
-        const double axisTheta = beta * DEG, axisPhi = alpha * DEG;
-
-        // Monte-Carlo: the turned projection against the projection of the turned cone.
-        double rotated[16], turnedCone[16];
+        double rotated[16], inPlace[16], turnedCone[16];
         rotateSH(base, beta, alpha, rotated);
-        projectToSH(set.samples.data(), SAMPLE_COUNT, cone, axisTheta, axisPhi, halfAngle, 0.0,
+        std::memcpy(inPlace, base, sizeof base);
+        rotateSH(inPlace, beta, alpha, inPlace);
+        EXPECT_EQ(0, std::memcmp(inPlace, rotated, sizeof rotated));
+        for (int l = 0; l <= 3; ++l) {
+            double before = 0, after = 0;
+            for (int i = l * l; i < (l + 1) * (l + 1); ++i)
+                before += base[i] * base[i], after += rotated[i] * rotated[i];
+            EXPECT_NEAR(after, before, 1e-14) << "band " << l;
+        }
+        projectToSH(set.samples.data(), SAMPLE_COUNT, cone, beta * DEG, alpha * DEG, 0.9, 0.0,
                     turnedCone);
-        for (int j = 0; j < 16; ++j)
+        for (int j = 0; j < 16; ++j) {
             EXPECT_NEAR(rotated[j], turnedCone[j], 3e-3) << "j=" << j;
-
-        // Exact: a zonal vector turns into z_l * Y(l, m, axis) * sqrt(4pi / (2l + 1)).
-        double zonal[16] = {}, turnedZonal[16];
-        for (int l = 0; l <= 3; ++l)
-            zonal[l * (l + 1)] = base[l * (l + 1)];
-        rotateSH(zonal, beta, alpha, turnedZonal);
-        for (int l = 0; l <= 3; ++l)
-            for (int m = -l; m <= l; ++m)
-                EXPECT_NEAR(turnedZonal[l * (l + 1) + m],
-                            zonal[l * (l + 1)] * evalSH(l, m, axisTheta, axisPhi) *
-                                std::sqrt(FOUR_PI_SAMPLES / (2 * l + 1)),
-                            1e-12)
-                    << "l=" << l << " m=" << m;
+            EXPECT_TRUE(beta != 0.0 || std::fabs(rotated[j] - base[j]) < 1e-15) << "j=" << j;
+        }
     }
 }
