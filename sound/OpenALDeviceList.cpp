@@ -89,18 +89,12 @@ void unloadOpenALLibrary() {
 }
 
 OpenALDeviceList::OpenALDeviceList() {
-    loadedLibrary = true;
     if (loadOpenALLibrary(&table))
         enumerate();
 }
 
-OpenALDeviceList::OpenALDeviceList(const OpenALFunctionTable& driver) : table(driver) {
-    enumerate();
-}
-
 OpenALDeviceList::~OpenALDeviceList() {
-    if (loadedLibrary)
-        unloadOpenALLibrary();
+    unloadOpenALLibrary();
 }
 
 const char* OpenALDeviceList::deviceName(int index) const {

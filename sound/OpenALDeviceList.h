@@ -95,8 +95,6 @@ class OpenALDeviceList {
   public:
     // Loads the runtime library and enumerates through it.
     OpenALDeviceList();
-    // Enumerates through an already filled table (a stand-in driver in tests); loads nothing.
-    explicit OpenALDeviceList(const OpenALFunctionTable& table);
     ~OpenALDeviceList();
     OpenALDeviceList(const OpenALDeviceList&) = delete;
     OpenALDeviceList& operator=(const OpenALDeviceList&) = delete;
@@ -114,7 +112,6 @@ class OpenALDeviceList {
     OpenALFunctionTable table;
     std::vector<OpenALDeviceInfo> devices;
     int defaultIndex = 0;
-    bool loadedLibrary = false;
 };
 
 // Lists the devices, opens the last one and makes a context on it current on this thread.
