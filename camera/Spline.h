@@ -32,7 +32,6 @@ class Spline {
 
     int numControlPoints() const { return static_cast<int>(segments.size()); }
     float length() const { return pathLength; }
-    const std::vector<Segment>& coefficients() const { return segments; }
 
   private:
     void build(const std::vector<Vector3>& points, float tension, float bias, float continuity);

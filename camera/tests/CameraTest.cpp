@@ -1,5 +1,5 @@
 #include "Camera.h"
-#include "Angles.h"
+#include "CameraControls.h"
 
 #include <gtest/gtest.h>
 
@@ -14,20 +14,43 @@ void ExpectVector(const Vector3& v, const Vector3& expected, float tolerance = 1
     EXPECT_NEAR(v.z, expected.z, tolerance);
 }
 
+const char* const kDiamond = "1 0 0\n0 0 1\n-1 0 0\n0 0 -1\n";
+
 } // namespace
 
-TEST(CameraLookAt, AxesTranslationOrientationAndItsRebuild) {
-    Camera c;
-    c.lookAt({0, 0, 5}, {0, 0, 0}, {0, 1, 0});
-    ExpectVector(c.xAxis, {1, 0, 0});
-    ExpectVector(c.yAxis, {0, 1, 0});
-    ExpectVector(c.viewDirection, {0, 0, -1});
-    ExpectVector({c.viewMatrix[12], c.viewMatrix[13], c.viewMatrix[14]}, {0, 0, -5});
-    EXPECT_NEAR(c.orientation.w, 1.0f, 1e-6f);
+TEST(SplineReader, ReadsTriplesUpToTheFirstIncompletePoint) {
+    const std::string file = testing::TempDir() + "cut_path.txt";
+    std::ofstream(file) << "1 0 0\n0 0 1\n-1 0 0\nword 0 0 -1\n";
+    EXPECT_EQ(Spline(file, 0, 0, 0).numControlPoints(), 3);
+    EXPECT_EQ(ReadPathPoints(" 0.5\t-1\n\n 2e0 1-2 3 4 5").size(), 2u); // "1-2" is two numbers
+    EXPECT_EQ(Spline("no/such/path.txt", 0, 0, 0).numControlPoints(), 0);
+}
 
-    // updateViewMatrix rebuilds the same matrix from the orientation and position.
-    const Vector3 eyes[] = {{7.57824f, 2.2425f, 10.0493f}, {-4, 3, -1}, {2.5f, 6, -3}};
-    for (const Vector3& eye : eyes) {
+TEST(SplineCurve, ClosedCatmullRomLoopThroughItsPoints) {
+    const Spline path(ReadPathPoints(kDiamond), 0, 0, 0);
+    EXPECT_NEAR(path.length(), 4.0f * std::sqrt(8.0f), 1e-5f);
+    // u counts whole loops. Mid-segment the curve bulges off the chord by an amount set by both
+    // end tangents; negative, huge and NaN u stay on the loop.
+    const float u[] = {0.25f, 2, 0.125f, 0.375f, 0.625f, 0.875f, -0.125f, 1e30f, NAN};
+    const Vector3 at[] = {{0, 0, 2},          {2, 0, 0},           {1.25f, 0, 1.25f},
+                          {-1.25f, 0, 1.25f}, {-1.25f, 0, -1.25f}, {1.25f, 0, -1.25f},
+                          {1.25f, 0, -1.25f}, {2, 0, 0},           {2, 0, 0}};
+    for (size_t i = 0; i < std::size(u); ++i) {
+        SCOPED_TRACE(u[i]);
+        ExpectVector(path.evaluate(u[i]), at[i], 1e-4f);
+    }
+    ExpectVector(path.getPoint(path.length() / 8.0f, -2.0f), {0, 0, -2}, 1e-4f);
+}
+
+TEST(SplineCurve, PathWithoutLengthStaysAtItsFirstPoint) {
+    ExpectVector(Spline(ReadPathPoints("1 2 3"), 0, 0, 0).getPoint(500.0f, 1.0f), {2, 4, 6});
+    ExpectVector(Spline(ReadPathPoints("1 1 1 1 1 1"), 0, 0, 0).getPoint(500.0f, 1.0f), {2, 2, 2});
+    ExpectVector(Spline().getPoint(500.0f, 1.0f), {0, 0, 0});
+}
+
+TEST(Camera, LookAtAndUpdateViewMatrixBuildTheSameView) {
+    Camera c;
+    for (const Vector3& eye : {Vector3(7.57824f, 2.2425f, 10.0493f), Vector3(-4, 3, -1)}) {
         c.lookAt(eye, {2.5f, 0.5f, 2.5f}, {0, 1, 0});
         const Matrix4 built = c.viewMatrix;
         c.updateViewMatrix();
@@ -36,83 +59,125 @@ TEST(CameraLookAt, AxesTranslationOrientationAndItsRebuild) {
     }
 }
 
-TEST(CameraProjection, PerspectiveMatrix) {
+TEST(Camera, PerspectiveMatrix) {
     Camera c;
     c.setPerspective(45, 1, 0.01f, 1000);
-    const Matrix4& m = c.projectionMatrix;
-    EXPECT_NEAR(m[0], 2.41421f, 1e-5f);
-    EXPECT_NEAR(m[5], 2.41421f, 1e-5f);
-    EXPECT_NEAR(m[10], -1.00002f, 1e-6f);
-    EXPECT_NEAR(m[14], -0.0200002f, 1e-8f);
-    EXPECT_EQ(m[11], -1.0f);
-    EXPECT_EQ(m[15], 0.0f);
-    c.setPerspective(45, 4.0f / 3.0f, 0.01f, 1000);
-    EXPECT_NEAR(c.projectionMatrix[0], 3.2189f, 1e-4f);
-    EXPECT_NEAR(c.projectionMatrix[5], 4.2919f, 1e-4f);
+    const float expected[16] = {2.41421f, 0, 0,         0,  0, 2.41421f, 0,           0,
+                                0,        0, -1.00002f, -1, 0, 0,        -0.0200002f, 0};
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(c.projectionMatrix[i], expected[i], 1e-5f) << "entry " << i;
 }
 
-TEST(CameraRotate, TurnsTheOrientationAndTheAxes) {
+TEST(Camera, RotateTurnsTheOrientationAndTheAxesThatMoveFollows) {
     Camera c;
-    c.rotate(0, 0, 0);
-    EXPECT_EQ(c.orientation.w, 1.0f);
     c.rotate(90, 0, 0);
     EXPECT_NEAR(c.orientation.w, 0.70711f, 1e-5f);
     EXPECT_NEAR(c.orientation.y, -0.70711f, 1e-5f);
     ExpectVector(c.viewDirection, {-1, 0, 0});
-    // move then goes along the new right axis (-z), world up and the view direction.
-    c.move(1, 2, 3);
+    c.move(1, 2, 3); // right is now -z; up stays the world's
     ExpectVector(c.position, {-3, 2, -1});
-    EXPECT_NEAR(c.viewMatrix[13], -2.0f, 1e-5f);
-
-    Camera pitched;
-    pitched.rotate(0, 10, 0);
-    EXPECT_NEAR(pitched.viewDirection.y, std::sin(DegreesToRadians(10)), 1e-6f);
 }
 
-TEST(CameraFlight, AcceleratesToTheLimitAndBrakesToExactlyZero) {
+TEST(Camera, FlightAcceleratesToTheLimitAndBrakesToExactlyZero) {
     Camera c;
     c.acceleration = Vector3(80, 80, 80);
     c.maxVelocity = Vector3(50, 50, 50);
-    // From rest the first step moves nothing and only raises the velocity.
-    c.updatePosition({0, 0, 1}, 0.1f);
-    ExpectVector(c.position, {0, 0, 0});
-    EXPECT_FLOAT_EQ(c.velocity.z, 8.0f);
-    c.updatePosition({0, 0, 1}, 0.01f); // then v t + a t^2 / 2 forward, along -z
+    c.updatePosition({0, 0, 1}, 0.1f);  // from rest: no motion, only velocity
+    c.updatePosition({0, 0, 1}, 0.01f); // then v t + a t^2 / 2, forward along -z
     ExpectVector(c.position, {0, 0, -(8.0f * 0.01f + 40.0f * 0.01f * 0.01f)});
-    for (int i = 0; i < 10; ++i)
-        c.updateVelocity({0, 0, 1}, 0.1f);
-    EXPECT_EQ(c.velocity.z, 50.0f);
-
-    for (int i = 0; i < 7; ++i) {
-        c.updateVelocity({0, 0, 0}, 0.1f);
-        EXPECT_GE(c.velocity.z, 0.0f);
-    }
-    EXPECT_EQ(c.velocity.z, 0.0f);
-    c.updateVelocity({-1, 0, 0}, 1.0f);
-    EXPECT_EQ(c.velocity.x, -50.0f);
-    c.updateVelocity({0, 0, 0}, 0.7f);
-    EXPECT_EQ(c.velocity.x, 0.0f);
-    EXPECT_EQ(c.velocity.y, 0.0f);
+    // Held: up to the limit. Released: braked to exactly 0 from either side, never past it.
+    c.velocity = Vector3(-2, 5, 48);
+    c.updateVelocity({0, 0, 1}, 0.1f);
+    ExpectVector(c.velocity, {0, 0, 50}, 0.0f);
 }
 
-TEST(CameraSetup, ValidPoseProjectionAndPaths) {
-    const std::string dir = testing::TempDir();
-    std::ofstream(dir + "pos.txt") << "1 0 0\n0 0 1\n-1 0 0\n0 0 -1\n";
+TEST(Camera, SetupLeavesAValidPoseAndPrintsThePositionPath) {
+    const std::string pos = testing::TempDir() + "pos.txt";
+    std::ofstream(pos) << kDiamond;
     testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    setupCamera(dir + "pos.txt", dir + "pos.txt", dir + "missing_up.txt", 1024, 768);
-    const std::string out = testing::internal::GetCapturedStdout();
-    const std::string err = testing::internal::GetCapturedStderr();
-
-    EXPECT_EQ(out.rfind("Spline\n\t\tLength: 11.3137\n", 0), 0u);
-    EXPECT_EQ(out.substr(out.size() - 3), "]\n\n");
-    EXPECT_NE(err.find("missing_up.txt"), std::string::npos);
-    ASSERT_TRUE(camera.positionPath && camera.viewPath && camera.upPath);
-    EXPECT_EQ(camera.upPath->numControlPoints(), 0);
+    setupCamera(pos, pos, pos, 1024, 768);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Spline\n\t\tLength: 11.3137\n\t\tNum_control_points: 4\n\t\tParameters: \n"
+              "[2, 0, 0]\n[0, 0, 2]\n[-4, 0, 2]\n[2, 0, -2]\n\n");
     // The start-up look-at must leave a usable orientation, not NaN.
     for (int i = 0; i < 16; ++i)
         EXPECT_TRUE(std::isfinite(camera.viewMatrix[i])) << "entry " << i;
-    ExpectVector(camera.position, {4.08942f, 3.86375f, 1.28896f});
-    EXPECT_NEAR(camera.projectionMatrix[0], 3.2189f, 1e-4f);
-    camera = Camera();
+    EXPECT_NEAR(camera.projectionMatrix[5], 4.2919f, 1e-4f); // the window's aspect, twice
+}
+
+namespace {
+
+constexpr int kLeft = 0x25, kUp = 0x26, kDown = 0x28, kDigit2 = 0x32, kDigit3 = 0x33;
+
+// The global camera looking down -z from (0, 1, 5), with a path loop around the origin.
+class CameraControls : public testing::Test {
+  protected:
+    void SetUp() override {
+        camera = Camera();
+        camera.acceleration = Vector3(80, 80, 80);
+        camera.maxVelocity = Vector3(50, 50, 50);
+        camera.lookAt({0, 1, 5}, {0, 1, 0}, {0, 1, 0});
+        camera.positionPath = std::make_unique<Spline>(ReadPathPoints(kDiamond), 0, 0, 0);
+        frame(); // nothing held: clears the latches an earlier test left set
+    }
+    void frame(double T = 0.0, double dt = 16.0, int scene = 1, bool autostart = false) {
+        UpdateCameraControls({keys, left, right, x, y, previousX, previousY, toggle}, T, dt, scene,
+                             1.0f, autostart);
+    }
+    bool keys[256] = {};
+    bool left = false, right = false, toggle = false;
+    int x = 100, y = 100, previousX = 100, previousY = 100;
+};
+
+} // namespace
+
+TEST_F(CameraControls, ArrowKeysFlyAndANewlyHeldForwardOrBackStopsOnlyZ) {
+    keys[kUp] = keys[kLeft] = true;
+    for (int i = 0; i < 20; ++i)
+        frame();
+    EXPECT_LT(camera.position.z, 4.97f);
+    EXPECT_LT(camera.position.x, -0.001f);
+    // Pressing back as well clears the z velocity in that frame only.
+    camera.velocity = Vector3(3, 4, 20);
+    keys[kDown] = true;
+    frame(0, 0);
+    ExpectVector(camera.velocity, {3, 4, 0});
+    camera.velocity.z = -10;
+    frame(0, 0);
+    EXPECT_EQ(camera.velocity.z, -10.0f);
+}
+
+TEST_F(CameraControls, KeyTwoPrintsEveryFrameKeyThreeOncePerPress) {
+    keys[kDigit2] = keys[kDigit3] = true;
+    testing::internal::CaptureStdout();
+    frame(0, 0);
+    frame(0, 0);
+    const std::string two = "Cam    pos: x=0 y=1 z=5\nCam orient: w=1 x=0 y=0 z=0\n";
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              two + "Cam    pos: [0, 1, 5]\nCam orient: [-0, -0, -1]\n" + two);
+}
+
+TEST_F(CameraControls, MouseDragsTurnTheCamera) {
+    left = right = true;
+    previousX = 110; // 10 pixels left, 10 down: a degree of heading and of pitch, 5 of roll
+    previousY = 90;
+    frame(0, 0);
+    ExpectVector(camera.viewDirection, {-0.017450f, 0.017450f, -0.999695f}, 1e-4f);
+    EXPECT_NEAR(camera.xAxis.y, -0.08716f, 1e-4f);
+}
+
+TEST_F(CameraControls, PathFlightOnlyInTheTerrainScene) {
+    toggle = true;
+    frame(0, 16, 1); // the model scene keeps the free camera
+    EXPECT_EQ(camera.position.z, 5.0f);
+    frame(0, 16, 2);
+    ExpectVector(camera.position, {2, 0, 0});
+    ExpectVector(camera.viewDirection, Vector3(0.5f, 0.5f, 2.5f).normalized()); // to the target
+    // C off again: free flight from where the path left the camera; autostart overrides C.
+    toggle = false;
+    const float half = camera.positionPath->length() / 2.0f;
+    frame(half, 16, 2);
+    EXPECT_NEAR(camera.position.x, 2.0f, 1e-4f);
+    frame(half, 16, 2, true);
+    EXPECT_NEAR(camera.position.x, -2.0f, 1e-4f);
 }
