@@ -1,19 +1,13 @@
 // OBJ text, then optionally a NUL byte and the text every mtllib statement reads.
 #include "ModelOBJ.h"
 
-#include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
 
-namespace {
-
-void check(bool condition) {
+static void check(bool condition) {
     if (!condition)
         __builtin_trap();
 }
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -28,12 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }));
 
     // What the GPU upload relies on: every index names a vertex, batches cover the triangles.
-    check(model.indices.size() == size_t(model.numTriangles) * 3);
-    check(model.triangleMaterial.size() == size_t(model.numTriangles));
+    check(model.indices.size() == size_t(model.numTriangles) * 3 &&
+          model.triangleMaterial.size() == size_t(model.numTriangles));
     for (uint32_t index : model.indices)
         check(index < model.vertices.size());
-    check(!model.materials.empty());
-    check(model.batches.size() == size_t(model.numBatches));
+    check(!model.materials.empty() && model.batches.size() == size_t(model.numBatches));
     int covered = 0;
     for (const MaterialBatch& batch : model.batches) {
         check(batch.material >= model.materials.data() &&
