@@ -9,33 +9,32 @@
 
 using Bytes = std::vector<unsigned char>;
 
-// Little-endian, count bytes.
 inline void appendLe(Bytes& out, uint32_t v, int count) {
     for (int i = 0; i < count; ++i)
         out.push_back((v >> (8 * i)) & 0xff);
 }
 
-// One channel plane as the Radiance writer encodes it: runs of 4 or more as run pairs, the rest
-// as literal pairs of at most 128 bytes.
-inline void appendRlePlane(Bytes& out, const unsigned char* plane, int width) {
+// One channel of a scanline (every fourth byte from p) as the Radiance writer encodes it: runs
+// of 4 or more as run pairs, the rest as literal pairs of at most 128 bytes.
+inline void appendRlePlane(Bytes& out, const unsigned char* p, int width) {
     auto runAt = [&](int x) {
         int run = 1;
-        while (x + run < width && run < 127 && plane[x + run] == plane[x])
+        while (x + run < width && run < 127 && p[4 * (x + run)] == p[4 * x])
             ++run;
         return run;
     };
     for (int x = 0; x < width;) {
-        const int run = runAt(x);
+        const int start = x, run = runAt(x);
         if (run >= 4) {
-            out.insert(out.end(), {(unsigned char)(128 + run), plane[x]});
+            out.insert(out.end(), {(unsigned char)(128 + run), p[4 * x]});
             x += run;
             continue;
         }
-        const int start = x;
         while (x < width && x - start < 128 && runAt(x) < 4)
             ++x;
         out.push_back(x - start);
-        out.insert(out.end(), plane + start, plane + x);
+        for (int i = start; i < x; ++i)
+            out.push_back(p[4 * i]);
     }
 }
 
@@ -48,50 +47,37 @@ inline Bytes rgbeFile(int width, int height, const Bytes& rgbe, bool rle,
         head += line + "\n";
     head += "\n-Y " + std::to_string(height) + " +X " + std::to_string(width) + "\n";
     Bytes out(head.begin(), head.end());
-    if (!rle) {
-        out.insert(out.end(), rgbe.begin(), rgbe.end());
-        return out;
-    }
-    std::vector<unsigned char> plane(width);
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; rle && y < height; ++y) {
         out.insert(out.end(), {2, 2, (unsigned char)(width >> 8), (unsigned char)width});
-        for (int c = 0; c < 4; ++c) {
-            for (int x = 0; x < width; ++x)
-                plane[x] = rgbe[((size_t)y * width + x) * 4 + c];
-            appendRlePlane(out, plane.data(), width);
-        }
+        for (int c = 0; c < 4; ++c)
+            appendRlePlane(out, &rgbe[(size_t)y * width * 4 + c], width);
     }
+    if (!rle)
+        out.insert(out.end(), rgbe.begin(), rgbe.end());
     return out;
 }
 
-// A BMP with a 40-byte info header. bgr holds width x height pixels, bottom row first. gap adds
-// bytes between the headers and the pixels (the offset field says so).
-inline Bytes bmpFile(int width, int height, const Bytes& bgr, bool topDown = false, int gap = 0,
-                     int bits = 24) {
+// A 24-bit BMP with a 40-byte info header. bgr holds width x height pixels in stored order
+// (bottom row first unless topDown). gap adds bytes between the headers and the pixels.
+inline Bytes bmpFile(int width, int height, const Bytes& bgr, bool topDown = false, int gap = 0) {
     const int stride = (width * 3 + 3) & ~3;
     const uint32_t offset = 54 + gap;
     Bytes out = {'B', 'M'};
     for (uint32_t v : {offset + stride * height, 0u, offset, 40u, (uint32_t)width,
-                       (uint32_t)(topDown ? -height : height)})
-        appendLe(out, v, 4);
-    appendLe(out, 1, 2);
-    appendLe(out, bits, 2);
-    for (uint32_t v : {0u, (uint32_t)(stride * height), 2835u, 2835u, 0u, 0u})
+                       (uint32_t)(topDown ? -height : height), 1u | 24u << 16, 0u,
+                       (uint32_t)(stride * height), 2835u, 2835u, 0u, 0u})
         appendLe(out, v, 4);
     out.resize(offset, 0xEE);
     for (int i = 0; i < height; ++i) {
-        const unsigned char* src = bgr.data() + (size_t)(topDown ? height - 1 - i : i) * width * 3;
-        out.insert(out.end(), src, src + width * 3);
+        out.insert(out.end(), bgr.begin() + i * width * 3, bgr.begin() + (i + 1) * width * 3);
         out.resize(out.size() + (stride - width * 3), 0);
     }
     return out;
 }
 
-// A TGA of the given type and depth; pixels are the stored bytes, top row first, and are
-// written bottom row first unless topLeft.
+// A TGA of the given type and depth; pixels are the stored bytes in stored order.
 inline Bytes tgaFile(int type, int bits, int width, int height, const Bytes& pixels, bool topLeft,
                      const Bytes& colourMap = {}, int mapEntryBits = 0, int idLength = 0) {
-    const int pixelBytes = bits / 8;
     Bytes out = {(unsigned char)idLength, (unsigned char)!colourMap.empty(), (unsigned char)type};
     appendLe(out, 0, 2);
     appendLe(out, mapEntryBits ? colourMap.size() / (mapEntryBits / 8) : 0, 2);
@@ -101,11 +87,7 @@ inline Bytes tgaFile(int type, int bits, int width, int height, const Bytes& pix
     out.insert(out.end(), {(unsigned char)bits, (unsigned char)(topLeft ? 0x20 : 0x00)});
     out.resize(out.size() + idLength, 'i');
     out.insert(out.end(), colourMap.begin(), colourMap.end());
-    for (int i = 0; i < height; ++i) {
-        const int row = topLeft ? i : height - 1 - i;
-        const unsigned char* src = pixels.data() + (size_t)row * width * pixelBytes;
-        out.insert(out.end(), src, src + width * pixelBytes);
-    }
+    out.insert(out.end(), pixels.begin(), pixels.end());
     return out;
 }
 
