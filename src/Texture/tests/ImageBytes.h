@@ -38,13 +38,9 @@ inline void appendRlePlane(Bytes& out, const unsigned char* p, int width) {
     }
 }
 
-// A Radiance file of RGBE pixels (4 bytes each, top row first). headerLines go between the
-// format line and the empty line.
-inline Bytes rgbeFile(int width, int height, const Bytes& rgbe, bool rle,
-                      const std::vector<std::string>& headerLines = {"EXPOSURE=1.0"}) {
-    std::string head = "#?RADIANCE\n# made by a test\nFORMAT=32-bit_rle_rgbe\n";
-    for (const std::string& line : headerLines)
-        head += line + "\n";
+// A Radiance file of RGBE pixels (4 bytes each, top row first).
+inline Bytes rgbeFile(int width, int height, const Bytes& rgbe, bool rle) {
+    std::string head = "#?RADIANCE\n# made by a test\nFORMAT=32-bit_rle_rgbe\nEXPOSURE=1.0\n";
     head += "\n-Y " + std::to_string(height) + " +X " + std::to_string(width) + "\n";
     Bytes out(head.begin(), head.end());
     for (int y = 0; rle && y < height; ++y) {

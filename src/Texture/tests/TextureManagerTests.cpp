@@ -21,9 +21,10 @@ Bytes crossFile(int width, int height) {
 
 void expectPixelFrom(const Texture* face, int y, int x, int row, int column) {
     const float* p = reinterpret_cast<const float*>(face->data) + ((size_t)y * face->width + x) * 3;
-    ASSERT_EQ(p[0], (float)(column % 256)) << "face pixel " << y << "," << x;
-    ASSERT_EQ(p[1], (float)(row % 256)) << "face pixel " << y << "," << x;
-    ASSERT_EQ(p[2], (float)(4 * (row / 256) + column / 256)) << "face pixel " << y << "," << x;
+    const float expected[3] = {(float)(column % 256), (float)(row % 256),
+                               (float)(4 * (row / 256) + column / 256)};
+    ASSERT_EQ(std::vector<float>(p, p + 3), std::vector<float>(expected, expected + 3))
+        << "face pixel " << y << "," << x;
 }
 
 std::string cutFaces(TextureManager& manager, const std::string& name) {
@@ -40,16 +41,13 @@ class TextureManagerTest : public testing::Test {
         dir += "/";
     }
     void TearDown() override { std::filesystem::remove_all(dir); }
-    void write(const std::string& name, const Bytes& bytes) {
-        ASSERT_TRUE(writeFile(dir + name, bytes));
-    }
     std::string dir = "/tmp/texman-XXXXXX";
 };
 
 } // namespace
 
 TEST_F(TextureManagerTest, LoadsEachNameOnceAndRefusesUnknownNames) {
-    write("h4.bmp", bmpFile(2, 2, Bytes(12, 9)));
+    ASSERT_TRUE(writeFile(dir + "h4.bmp", bmpFile(2, 2, Bytes(12, 9))));
     TextureManager manager(dir);
     Texture* first = manager.getTexture("h4.bmp");
     ASSERT_NE(first->data, nullptr);
@@ -62,7 +60,7 @@ TEST_F(TextureManagerTest, LoadsEachNameOnceAndRefusesUnknownNames) {
 }
 
 TEST_F(TextureManagerTest, CrossIsCutIntoSixFacesWithTheBackFaceTurned) {
-    write("cross.hdr", crossFile(768, 1024));
+    ASSERT_TRUE(writeFile(dir + "cross.hdr", crossFile(768, 1024)));
     TextureManager manager(dir);
     EXPECT_EQ(manager.getCubeMapFace("cross.hdr", 0), nullptr);
     EXPECT_EQ(cutFaces(manager, "cross.hdr").find("Not a valid cubemap"), std::string::npos);
@@ -92,11 +90,11 @@ TEST_F(TextureManagerTest, CrossIsCutIntoSixFacesWithTheBackFaceTurned) {
 }
 
 TEST_F(TextureManagerTest, OtherShapesAreCutFromTheTopLeftOtherTypesNotAtAll) {
-    write("square.hdr", crossFile(1200, 1200));
-    write("cross.bmp", bmpFile(6, 8, Bytes(6 * 8 * 3, 1)));
+    ASSERT_TRUE(writeFile(dir + "square.hdr", crossFile(1200, 1200)));
+    ASSERT_TRUE(writeFile(dir + "cross.bmp", bmpFile(6, 8, Bytes(6 * 8 * 3, 1))));
     Bytes broken = rgbeFile(768, 1024, Bytes(), false);
     broken[0] = '!'; // a rejected header leaves an empty record
-    write("broken.hdr", broken);
+    ASSERT_TRUE(writeFile(dir + "broken.hdr", broken));
     TextureManager manager(dir);
     // A cross of the wrong shape is reported but still cut from the top left.
     EXPECT_NE(cutFaces(manager, "square.hdr")
