@@ -9,11 +9,6 @@
 
 using Bytes = std::vector<unsigned char>;
 
-inline void appendLe(Bytes& out, uint32_t v, int count) {
-    for (int i = 0; i < count; ++i)
-        out.push_back((v >> (8 * i)) & 0xff);
-}
-
 // One channel of a scanline (every fourth byte from p) as the Radiance writer encodes it: runs
 // of 4 or more as run pairs, the rest as literal pairs of at most 128 bytes.
 inline void appendRlePlane(Bytes& out, const unsigned char* p, int width) {
@@ -62,7 +57,8 @@ inline Bytes bmpFile(int width, int height, const Bytes& bgr, bool topDown = fal
     for (uint32_t v : {offset + stride * height, 0u, offset, 40u, (uint32_t)width,
                        (uint32_t)(topDown ? -height : height), 1u | 24u << 16, 0u,
                        (uint32_t)(stride * height), 2835u, 2835u, 0u, 0u})
-        appendLe(out, v, 4);
+        for (int i = 0; i < 4; ++i)
+            out.push_back(v >> (8 * i));
     out.resize(offset, 0xEE);
     for (int i = 0; i < height; ++i) {
         out.insert(out.end(), bgr.begin() + i * width * 3, bgr.begin() + (i + 1) * width * 3);
@@ -74,13 +70,12 @@ inline Bytes bmpFile(int width, int height, const Bytes& bgr, bool topDown = fal
 // A TGA of the given type and depth; pixels are the stored bytes in stored order.
 inline Bytes tgaFile(int type, int bits, int width, int height, const Bytes& pixels, bool topLeft,
                      const Bytes& colourMap = {}, int mapEntryBits = 0, int idLength = 0) {
-    Bytes out = {(unsigned char)idLength, (unsigned char)!colourMap.empty(), (unsigned char)type};
-    appendLe(out, 0, 2);
-    appendLe(out, mapEntryBits ? colourMap.size() / (mapEntryBits / 8) : 0, 2);
-    out.push_back(mapEntryBits);
-    for (uint32_t v : {0, 0, width, height})
-        appendLe(out, v, 2);
-    out.insert(out.end(), {(unsigned char)bits, (unsigned char)(topLeft ? 0x20 : 0x00)});
+    const int entries = mapEntryBits ? (int)colourMap.size() / (mapEntryBits / 8) : 0;
+    Bytes out;
+    for (int v :
+         {idLength, (int)!colourMap.empty(), type, 0, 0, entries, entries >> 8, mapEntryBits, 0, 0,
+          0, 0, width, width >> 8, height, height >> 8, bits, topLeft ? 0x20 : 0})
+        out.push_back(v);
     out.resize(out.size() + idLength, 'i');
     out.insert(out.end(), colourMap.begin(), colourMap.end());
     out.insert(out.end(), pixels.begin(), pixels.end());

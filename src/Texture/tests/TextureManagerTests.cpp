@@ -62,7 +62,6 @@ TEST_F(TextureManagerTest, LoadsEachNameOnceAndRefusesUnknownNames) {
 TEST_F(TextureManagerTest, CrossIsCutIntoSixFacesWithTheBackFaceTurned) {
     ASSERT_TRUE(writeFile(dir + "cross.hdr", crossFile(768, 1024)));
     TextureManager manager(dir);
-    EXPECT_EQ(manager.getCubeMapFace("cross.hdr", 0), nullptr);
     EXPECT_EQ(cutFaces(manager, "cross.hdr").find("Not a valid cubemap"), std::string::npos);
 
     // Band and block of each face in the cross: X_POS, X_NEG, Y_POS, Y_NEG, Z_POS, Z_NEG.
@@ -82,11 +81,10 @@ TEST_F(TextureManagerTest, CrossIsCutIntoSixFacesWithTheBackFaceTurned) {
             }
     }
     const Texture* back = manager.getCubeMapFace("cross.hdr", 5);
-    // A second call changes nothing.
-    std::vector<unsigned char> before(back->data, back->data + n * n * 12);
-    cutFaces(manager, "cross.hdr");
+    const Bytes before(back->data, back->data + n * n * 12);
+    cutFaces(manager, "cross.hdr"); // a second call changes nothing
     EXPECT_EQ(manager.getCubeMapFace("cross.hdr", 5), back);
-    EXPECT_EQ(std::vector<unsigned char>(back->data, back->data + n * n * 12), before);
+    EXPECT_EQ(Bytes(back->data, back->data + n * n * 12), before);
 }
 
 TEST_F(TextureManagerTest, OtherShapesAreCutFromTheTopLeftOtherTypesNotAtAll) {
