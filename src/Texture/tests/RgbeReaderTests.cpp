@@ -1,7 +1,6 @@
 #include "ImageBytes.h"
 #include "RgbeReader.h"
 
-#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -96,8 +95,8 @@ TEST(RgbeReader, BadScanlinesAreRefusedWithoutWritingPastTheOutput) {
 
 TEST(RgbeReader, WholeFilesAgreeWithStbImage) {
     // Width, height, run-length encoded: widths under 8 or from 32768 up never are.
-    for (const auto& s :
-         std::vector<std::array<int, 3>>{{300, 5, 1}, {37, 4, 1}, {7, 6, 0}, {40000, 1, 0}}) {
+    const int shapes[][3] = {{300, 5, 1}, {37, 4, 1}, {7, 6, 0}, {40000, 1, 0}};
+    for (const auto& s : shapes) {
         Bytes rgbe = patternBytes((size_t)s[0] * s[1] * 4, s[0] * 31 + s[1]);
         for (size_t i = 3; i < rgbe.size(); i += 4 * 13)
             rgbe[i] = 0; // black whatever the mantissas
