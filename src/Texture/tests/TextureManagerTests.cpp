@@ -51,7 +51,6 @@ TEST_F(TextureManagerTest, LoadsEachNameOnceAndRefusesUnknownNames) {
     TextureManager manager(dir);
     Texture* first = manager.getTexture("h4.bmp");
     ASSERT_NE(first->data, nullptr);
-    EXPECT_EQ(first->width, 2);
     std::remove((dir + "h4.bmp").c_str());
     EXPECT_EQ(manager.getTexture("h4.bmp"), first) << "a cached name must not be read again";
 
