@@ -11,6 +11,17 @@ namespace {
 
 constexpr GLsizei kInfoLogSize = 8096;
 
+using InfoLogGetter = void (*)(GLuint, GLsizei, GLsizei*, GLchar*);
+
+// Prints the driver's log of a shader or program, if it has one.
+void printInfoLog(GLuint object, InfoLogGetter getInfoLog) {
+    std::vector<GLchar> log(kInfoLogSize, 0);
+    GLsizei logLength = 0;
+    getInfoLog(object, kInfoLogSize, &logLength, log.data());
+    if (logLength > 0)
+        std::cout << log.data() << std::endl;
+}
+
 // Returns the shader name, also when compilation failed (the link then fails and says so).
 GLuint compile(GLenum stage, const std::string& source) {
     const GLuint shader = glCreateShader(stage);
@@ -26,11 +37,7 @@ GLuint compile(GLenum stage, const std::string& source) {
     glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
     if (status != GL_TRUE) {
         std::cout << "Shader compilation failed." << std::endl;
-        std::vector<GLchar> log(kInfoLogSize, 0);
-        GLsizei logLength = 0;
-        glGetShaderInfoLog(shader, kInfoLogSize, &logLength, log.data());
-        if (logLength > 0)
-            std::cout << log.data() << std::endl;
+        printInfoLog(shader, glGetShaderInfoLog);
     }
     ReportGLError();
     return shader;
@@ -90,11 +97,7 @@ void ShaderProgram::link() {
     glGetProgramiv(program, GL_LINK_STATUS, &status);
     if (status != GL_TRUE) {
         std::cout << "Shader linking failed." << std::endl;
-        std::vector<GLchar> log(kInfoLogSize, 0);
-        GLsizei logLength = 0;
-        glGetProgramInfoLog(program, kInfoLogSize, &logLength, log.data());
-        if (logLength > 0)
-            std::cout << log.data() << std::endl;
+        printInfoLog(program, glGetProgramInfoLog);
         glDeleteProgram(program);
         program = 0;
     }

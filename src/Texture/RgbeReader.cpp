@@ -233,40 +233,34 @@ int readRgbePixelsRle(ByteCursor& in, float* data, int width, int height) {
     return 0;
 }
 
-int readRgbeHeader(std::FILE* file, int& height, int& width) {
+namespace {
+
+// Runs a reader on the rest of the file, then leaves the file just after what the reader used.
+template <typename Read> int readFromFile(std::FILE* file, Read read) {
     const long start = std::ftell(file);
     FileBytes rest;
     if (start < 0 || rest.readRest(file) != FileBytes::Ok)
         return streamError();
     ByteCursor in(rest.data(), rest.size());
-    int result = readRgbeHeader(in, height, width);
+    const int result = read(in);
     if (!reposition(file, start, in))
         return streamError();
     return result;
+}
+
+} // namespace
+
+int readRgbeHeader(std::FILE* file, int& height, int& width) {
+    return readFromFile(file, [&](ByteCursor& in) { return readRgbeHeader(in, height, width); });
 }
 
 int readRgbePixels(std::FILE* file, float* data, size_t count) {
-    const long start = std::ftell(file);
-    FileBytes rest;
-    if (start < 0 || rest.readRest(file) != FileBytes::Ok)
-        return streamError();
-    ByteCursor in(rest.data(), rest.size());
-    int result = readRgbePixels(in, data, count);
-    if (!reposition(file, start, in))
-        return streamError();
-    return result;
+    return readFromFile(file, [&](ByteCursor& in) { return readRgbePixels(in, data, count); });
 }
 
 int readRgbePixelsRle(std::FILE* file, float* data, int width, int height) {
-    const long start = std::ftell(file);
-    FileBytes rest;
-    if (start < 0 || rest.readRest(file) != FileBytes::Ok)
-        return streamError();
-    ByteCursor in(rest.data(), rest.size());
-    int result = readRgbePixelsRle(in, data, width, height);
-    if (!reposition(file, start, in))
-        return streamError();
-    return result;
+    return readFromFile(file,
+                        [&](ByteCursor& in) { return readRgbePixelsRle(in, data, width, height); });
 }
 
 HdrStatus decodeHdr(const unsigned char* bytes, size_t size, Texture& texture) {
