@@ -4,6 +4,7 @@
 #include "KeyLight.h"
 #include "MusicThread.h"
 #include "Shaders.h"
+#include "SkyCube.h"
 #include "WedgeTables.h"
 #include "Window.h"
 
@@ -16,6 +17,8 @@ const char* const kSeparator = "------------------------------------------------
 void BuildScene() {
     std::cout << kSeparator << std::endl;
     std::cout << "------------------------BEGIN-------------------------" << std::endl;
+    initArrayBuffer();
+    initVertexArray();
     // Read one by one: their console lines come in this order.
     const std::string upPath = brastelConfig.GetCameraUpPath();
     const std::string viewPath = brastelConfig.GetCameraViewPath();
@@ -31,6 +34,7 @@ void BuildScene() {
 
 void Shutdown() {
     ReleaseShaders();
+    DeleteSkyCube();
     KillGLWindow();
     ReleaseMusicThread(musicThreadRecord);
 }

@@ -1,7 +1,9 @@
 #include "ShaderProgram.h"
 
 #include "GLError.h"
+#include "SceneConventions.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -43,6 +45,40 @@ GLuint compile(GLenum stage, const std::string& source) {
     return shader;
 }
 
+std::string glslFloat(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", value);
+    std::string literal = text;
+    if (literal.find_first_of(".e") == std::string::npos)
+        literal += ".0";
+    return literal;
+}
+
+// The scene constants as #defines, then the shared GLSL of the shader folder (when it has one),
+// inserted after the source's first line (its version line); line numbers of the file's own
+// text stay as in the file.
+std::string withPrelude(const std::string& source, const std::string& commonSource) {
+    const size_t firstLineEnd = source.find('\n');
+    if (firstLineEnd == std::string::npos)
+        return source;
+    std::string prelude;
+    prelude += "#define TERRAIN_SIZE " + glslFloat(scene::terrainSize) + "\n";
+    prelude += "#define HEIGHT_TEXELS " + glslFloat(float(scene::heightTexels)) + "\n";
+    prelude += "#define HEIGHT_SCALE " + glslFloat(scene::heightScale) + "\n";
+    prelude += "#define EXPOSURE " + glslFloat(scene::exposure) + "\n";
+    prelude += commonSource;
+    prelude += "\n#line 2\n";
+    return source.substr(0, firstLineEnd + 1) + prelude + source.substr(firstLineEnd + 1);
+}
+
+std::string commonSourceBeside(const std::string& basePath) {
+    const size_t slash = basePath.find_last_of('/');
+    const std::string path =
+        (slash == std::string::npos ? std::string() : basePath.substr(0, slash + 1)) +
+        "Common.glsl";
+    return fileExists(path) ? readFile(path) : std::string();
+}
+
 } // namespace
 
 bool fileExists(const std::string& path) {
@@ -70,11 +106,12 @@ ShaderProgram::ShaderProgram(const std::string& basePath) {
     }
     fragmentSource = readFile(fragmentPath);
 
-    vertexShader = compile(GL_VERTEX_SHADER, vertexSource);
+    const std::string commonSource = commonSourceBeside(basePath);
+    vertexShader = compile(GL_VERTEX_SHADER, withPrelude(vertexSource, commonSource));
     if (vertexShader == 0)
         return;
     ReportGLError();
-    fragmentShader = compile(GL_FRAGMENT_SHADER, fragmentSource);
+    fragmentShader = compile(GL_FRAGMENT_SHADER, withPrelude(fragmentSource, commonSource));
     if (fragmentShader == 0)
         return;
     ReportGLError();

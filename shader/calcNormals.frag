@@ -5,8 +5,6 @@ uniform float size;
 in vec2 texCoord;
 out vec4 normal;
 
-const float HEIGHT_SCALE = 48.0;
-
 void main()
 {
     float texel = 1.0 / size;
@@ -14,6 +12,6 @@ void main()
     float right = texture(samLinearClamp, texCoord + vec2(texel, 0.0)).r;
     float down = texture(samLinearClamp, texCoord - vec2(0.0, texel)).r;
     float up = texture(samLinearClamp, texCoord + vec2(0.0, texel)).r;
-    vec3 n = normalize(vec3((left - right) * HEIGHT_SCALE, 2.0, (down - up) * HEIGHT_SCALE));
+    vec3 n = normalize(vec3((left - right) * HEIGHT_SCALE * HEIGHT_TEXELS / TERRAIN_SIZE, 2.0, (down - up) * HEIGHT_SCALE * HEIGHT_TEXELS / TERRAIN_SIZE));
     normal = vec4(n, 1.0);
 }

@@ -55,8 +55,8 @@ BmpStatus decodeBmp(const unsigned char* bytes, size_t size, Texture& texture, i
     texture.data = pixels;
     texture.width = (int)w;
     texture.height = (int)rows;
-    texture.format = GL_RGBA;
-    texture.type = GL_UNSIGNED_BYTE;
+    texture.format = PIXEL_RGBA;
+    texture.type = PIXEL_UNSIGNED_BYTE;
     return BmpStatus::Loaded;
 }
 

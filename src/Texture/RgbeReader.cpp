@@ -281,8 +281,8 @@ HdrStatus decodeHdr(const unsigned char* bytes, size_t size, Texture& texture) {
     texture.height = height;
     std::fprintf(stderr, "\n Texture size: %d x %d\n", width, height);
     int result = readRgbePixelsRle(in, pixels, width, height);
-    texture.format = GL_RGB;
-    texture.type = GL_FLOAT;
+    texture.format = PIXEL_RGB;
+    texture.type = PIXEL_FLOAT;
     return result == 0 ? HdrStatus::Loaded : HdrStatus::Damaged;
 }
 

@@ -6,17 +6,17 @@
 
 int Texture::getNumberPixelComponents() const {
     int components = 0;
-    if (format == GL_RGB) {
+    if (format == PIXEL_RGB) {
         components = 3;
-    } else if (format == GL_RGBA) {
+    } else if (format == PIXEL_RGBA) {
         components = 4;
     } else {
         std::cerr << "Texture::getNumberPixelComponents() : wrong texture format!" << std::endl;
         std::exit(1);
     }
-    if (type == GL_UNSIGNED_BYTE)
+    if (type == PIXEL_UNSIGNED_BYTE)
         return components;
-    if (type == GL_FLOAT)
+    if (type == PIXEL_FLOAT)
         return components * 4;
     std::cerr << "Texture::getNumberPixelComponents() : wrong texture type!" << std::endl;
     std::exit(1);

@@ -54,7 +54,7 @@ void TextureManager::getCubeMapFaces(const std::string& crossName) {
     const Texture* cross = getTexture(crossName);
     // The faces are copied 12 bytes a pixel; any other record (a BMP, or an HDR file the reader
     // refused) would be read past its end.
-    if (!cross->data || cross->type != GL_FLOAT || cross->format != GL_RGB) {
+    if (!cross->data || cross->type != PIXEL_FLOAT || cross->format != PIXEL_RGB) {
         std::cerr << "TextureManager::getCubeMapFaces : Not a float RGB image : " << crossName
                   << std::endl;
         return;
@@ -78,8 +78,8 @@ void TextureManager::getCubeMapFaces(const std::string& crossName) {
         }
         face->width = w;
         face->height = h;
-        face->type = GL_FLOAT;
-        face->format = GL_RGB;
+        face->type = PIXEL_FLOAT;
+        face->format = PIXEL_RGB;
         textures[getFaceId(i) + crossName] = face;
         faces[i] = face;
     }
