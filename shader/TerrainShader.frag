@@ -39,18 +39,20 @@ float valueNoise(vec2 p)
 vec3 landscapeAlbedo(float height01, float slope, vec2 ground)
 {
     float grain = valueNoise(ground * 9.0) * 0.6 + valueNoise(ground * 37.0) * 0.4;
-    float patches = valueNoise(ground * 2.3);
+    float patches = valueNoise(ground * 2.3) * 0.7 + valueNoise(ground * 5.1) * 0.3;
 
-    vec3 meadow = mix(vec3(0.045, 0.085, 0.022), vec3(0.10, 0.12, 0.035), patches);
-    vec3 heath = mix(vec3(0.13, 0.11, 0.06), vec3(0.09, 0.09, 0.05), grain);
-    vec3 rock = mix(vec3(0.16, 0.145, 0.13), vec3(0.26, 0.24, 0.21), grain);
+    vec3 meadow = mix(vec3(0.05, 0.09, 0.022), vec3(0.11, 0.13, 0.04), patches);
+    vec3 heath = mix(vec3(0.14, 0.115, 0.06), vec3(0.10, 0.095, 0.05), grain);
+    vec3 rock = mix(vec3(0.17, 0.135, 0.10), vec3(0.29, 0.24, 0.18), grain);
     vec3 snow = vec3(0.78, 0.80, 0.85);
 
-    vec3 albedo = mix(meadow, heath, smoothstep(0.35, 0.6, height01 + 0.15 * (grain - 0.5)));
-    albedo = mix(albedo, rock, smoothstep(0.12, 0.3, slope + 0.08 * (grain - 0.5)));
-    float snowLine = 0.72 + 0.08 * (patches - 0.5);
+    // Grass thins out with height, rock shows where the ground is steep, snow settles on the
+    // high ground that is flat enough to hold it.
+    vec3 albedo = mix(meadow, heath, smoothstep(0.35, 0.65, height01 + 0.2 * (patches - 0.5)));
+    albedo = mix(albedo, rock, smoothstep(0.14, 0.32, slope + 0.1 * (grain - 0.5)));
+    float snowLine = 0.72 + 0.1 * (patches - 0.5);
     float snowCover = smoothstep(snowLine - 0.04, snowLine + 0.04, height01) *
-                      (1.0 - smoothstep(0.25, 0.45, slope));
+                      (1.0 - smoothstep(0.25, 0.45, slope + 0.1 * (grain - 0.5)));
     albedo = mix(albedo, snow, snowCover);
     return albedo * (0.85 + 0.3 * grain);
 }

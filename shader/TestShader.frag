@@ -19,8 +19,8 @@ out vec4 color;
 
 const float PI = 3.14159265;
 const vec3 LIGHT_INTENSITY = vec3(1.0, 0.95, 0.88) * 30.0; // radiant intensity of the point
-const vec3 STUDIO_TOP = vec3(1.1, 1.12, 1.15);             // soft box above the table
-const vec3 STUDIO_FLOOR = vec3(0.05, 0.05, 0.055);
+const vec3 STUDIO_TOP = vec3(1.1, 1.12, 1.15); // the soft light above the table
+const vec3 STUDIO_FLOOR = vec3(0.03, 0.03, 0.035);
 const float FILL = 1.0; // scales SceneColor x ambient
 const float RIM = 0.25;
 const float WRAP = 0.25; // the key behaves like a small soft box: its terminator is soft
@@ -29,6 +29,14 @@ vec3 safeNormalize(vec3 v, vec3 fallback)
 {
     float lengthSquared = dot(v, v);
     return lengthSquared > 1e-16 ? v * inversesqrt(lengthSquared) : fallback;
+}
+
+// What a polished surface mirrors: a dark floor, a dim room, a bright strip light above.
+vec3 studioReflection(float elevation)
+{
+    float strip = smoothstep(0.3, 0.45, elevation) * (1.0 - smoothstep(0.75, 0.9, elevation));
+    vec3 room = mix(STUDIO_FLOOR, STUDIO_TOP * 0.08, smoothstep(-0.2, 0.2, elevation));
+    return room + STUDIO_TOP * 0.6 * strip;
 }
 
 vec3 decodeSrgb(vec3 c)
@@ -81,9 +89,9 @@ void main()
     float facingUp = dot(n, up) * 0.5 + 0.5;
     vec3 fill = FILL * SceneColor.rgb * LightFrontAmbient.rgb * albedo * (0.35 + 0.65 * facingUp);
     vec3 r = reflect(-v, n);
-    vec3 studio = mix(STUDIO_FLOOR, STUDIO_TOP, smoothstep(-0.1, 0.7, dot(r, up)));
-    vec3 reflection = studio * (specularColor + (1.0 - specularColor) * pow(1.0 - nDotV, 5.0)) *
-                      step(1e-4, dot(specularColor, vec3(1.0))) * 0.2;
+    vec3 reflection = studioReflection(dot(r, up)) *
+                      (specularColor + (1.0 - specularColor) * pow(1.0 - nDotV, 5.0)) *
+                      step(1e-4, dot(specularColor, vec3(1.0)));
     vec3 rim = RIM * pow(1.0 - nDotV, 4.0) * (albedo + specularColor) * STUDIO_TOP * facingUp;
 
     color = vec4(displayColor(direct + fill + reflection + rim), texel.a * LightFrontDiffuse.a);

@@ -199,7 +199,6 @@ TEST_F(RenderableModel, WithoutTextureCoordinatesOrTangentsTheMaterialColourShow
     const float origin[3] = {0, 0, 0};
     model.Render(origin);
     const std::vector<unsigned char> pixels = target.read();
-    target.savePpm(pixels, "/tmp/notex.ppm");
     const unsigned char* p = target.at(pixels, kSize / 2, kSize / 2);
     // Lit, finite, and the material's blue (a NaN or a zero normal comes out black).
     EXPECT_GT(p[2], 100);
@@ -242,7 +241,6 @@ TEST_F(RenderableModel, LightStaysInTheWorldWhileTheModelTurns) {
         target.clear();
         model.Render(origin);
         const std::vector<unsigned char> pixels = target.read();
-        target.savePpm(pixels, "/tmp/sphere" + std::to_string(int(angle)) + ".ppm");
         const int c = kSize / 2;
         const double left = target.brightness(pixels, c - 28, c - 8, c - 6, c + 8);
         const double right = target.brightness(pixels, c + 6, c - 8, c + 28, c + 8);

@@ -3,7 +3,9 @@
 #include "RenderableTerrainModelOBJ.h"
 #include "SceneConventions.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -40,13 +42,15 @@ std::string terrainGrid(int n, bool withTexCoords = true) {
 }
 
 // A 256 x 256 float texture whose texel (row i, column j) holds value(u, v) in r, g and b.
-GLuint floatTexture(const std::function<float(float u, float v)>& value) {
+GLuint floatTexture(const std::function<Vector3(float u, float v)>& value) {
     std::vector<float> texels(kTexels * kTexels * 4);
     for (int i = 0; i < kTexels; ++i)
         for (int j = 0; j < kTexels; ++j) {
-            const float v = value((j + 0.5f) / kTexels, (i + 0.5f) / kTexels);
+            const Vector3 v = value((j + 0.5f) / kTexels, (i + 0.5f) / kTexels);
             float* t = &texels[(i * kTexels + j) * 4];
-            t[0] = t[1] = t[2] = v;
+            t[0] = v.x;
+            t[1] = v.y;
+            t[2] = v.z;
             t[3] = 1.0f;
         }
     GLuint name = 0;
@@ -62,11 +66,16 @@ GLuint floatTexture(const std::function<float(float u, float v)>& value) {
     return name;
 }
 
+Vector3 grey(float value) {
+    return Vector3(value, value, value);
+}
+
 // Height layers as the pyramid array holds them: layer 0 is the height field, h in [0, 1].
-GLuint heightArray(float height) {
+GLuint heightArray(const std::function<float(float u, float v)>& height) {
     std::vector<float> texels(kTexels * kTexels * 4 * 2, 0.0f);
-    for (size_t k = 0; k < texels.size() / 2; k += 4)
-        texels[k] = height;
+    for (int i = 0; i < kTexels; ++i)
+        for (int j = 0; j < kTexels; ++j)
+            texels[(i * kTexels + j) * 4] = height((j + 0.5f) / kTexels, (i + 0.5f) / kTexels);
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D_ARRAY, name);
@@ -117,17 +126,16 @@ TEST_F(Terrain, KeyLightTextureShadesTheSurfaceWhereItFalls) {
     ASSERT_TRUE(terrain.Initialize(files.write("terrain.obj", terrainGrid(33))));
     // Key light only on the half x > 2.5 (u > 0.5); the sky's light everywhere.
     const GLuint halfLit =
-        keep(floatTexture([](float u, float) { return u < 0.5f ? 0.0f : 3.0f; }));
+        keep(floatTexture([](float u, float) { return grey(u < 0.5f ? 0.0f : 3.0f); }));
     terrain.keyLightTexture = halfLit;
-    terrain.envLightTexture = keep(floatTexture([](float, float) { return 0.6f; }));
-    terrain.heightDataTexture = keep(heightArray(0.3f));
+    terrain.envLightTexture = keep(floatTexture([](float, float) { return grey(0.6f); }));
+    terrain.heightDataTexture = keep(heightArray([](float, float) { return 0.3f; }));
 
     // From above the centre, screen right along +x.
     camera.lookAt(Vector3(2.5f, 9, 2.5f), Vector3(2.5f, 0, 2.5f), Vector3(0, 0, -1));
     camera.setPerspective(45.0f, 1.0f, 0.1f, 100.0f);
     terrain.Render(camera);
     std::vector<unsigned char> pixels = target.read();
-    target.savePpm(pixels, "/tmp/terrain.ppm");
     const int c = kSize / 2;
     const double shaded = target.brightness(pixels, c - 30, c - 20, c - 6, c + 20);
     const double lit = target.brightness(pixels, c + 6, c - 20, c + 30, c + 20);
@@ -145,7 +153,7 @@ TEST_F(Terrain, KeyLightTextureShadesTheSurfaceWhereItFalls) {
     EXPECT_EQ(vertexArray, 0);
 
     // The texture names are read at each draw.
-    terrain.keyLightTexture = keep(floatTexture([](float, float) { return 3.0f; }));
+    terrain.keyLightTexture = keep(floatTexture([](float, float) { return grey(3.0f); }));
     target.clear();
     terrain.Render(camera);
     pixels = target.read();
@@ -156,8 +164,8 @@ TEST_F(Terrain, KeyLightTextureShadesTheSurfaceWhereItFalls) {
 TEST_F(Terrain, HeightLayerRaisesTheSurfaceByTheSharedHeightScale) {
     RenderableTerrainModelOBJ terrain("../resources/");
     ASSERT_TRUE(terrain.Initialize(files.write("terrain.obj", terrainGrid(33))));
-    terrain.keyLightTexture = keep(floatTexture([](float, float) { return 2.0f; }));
-    terrain.envLightTexture = keep(floatTexture([](float, float) { return 1.0f; }));
+    terrain.keyLightTexture = keep(floatTexture([](float, float) { return grey(2.0f); }));
+    terrain.envLightTexture = keep(floatTexture([](float, float) { return grey(1.0f); }));
 
     // Looking along +z from in front of the square: its far edge makes the silhouette.
     const Vector3 eye(2.5f, 1.0f, -4.0f);
@@ -174,7 +182,7 @@ TEST_F(Terrain, HeightLayerRaisesTheSurfaceByTheSharedHeightScale) {
     };
     for (float height : {0.25f, 0.75f}) {
         SCOPED_TRACE(height);
-        terrain.heightDataTexture = keep(heightArray(height));
+        terrain.heightDataTexture = keep(heightArray([=](float, float) { return height; }));
         target.clear();
         terrain.Render(camera);
         const std::vector<unsigned char> pixels = target.read();
@@ -184,8 +192,8 @@ TEST_F(Terrain, HeightLayerRaisesTheSurfaceByTheSharedHeightScale) {
 }
 
 TEST_F(Terrain, WithoutProgramOrTextureCoordinatesNothingIsDrawn) {
-    const GLuint lit = keep(floatTexture([](float, float) { return 2.0f; }));
-    const GLuint heights = keep(heightArray(0.5f));
+    const GLuint lit = keep(floatTexture([](float, float) { return grey(2.0f); }));
+    const GLuint heights = keep(heightArray([](float, float) { return 0.5f; }));
     camera.lookAt(Vector3(2.5f, 9, 2.5f), Vector3(2.5f, 0, 2.5f), Vector3(0, 0, -1));
     camera.setPerspective(45.0f, 1.0f, 0.1f, 100.0f);
 
@@ -216,4 +224,94 @@ TEST_F(Terrain, WithoutProgramOrTextureCoordinatesNothingIsDrawn) {
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+namespace {
+
+double hash(int x, int y) {
+    unsigned h = static_cast<unsigned>(x) * 374761393u + static_cast<unsigned>(y) * 668265263u;
+    h = (h ^ (h >> 13)) * 1274126177u;
+    return ((h ^ (h >> 16)) & 0xFFFF) / 65535.0;
+}
+
+double valueNoise(double x, double y) {
+    const int ix = static_cast<int>(std::floor(x)), iy = static_cast<int>(std::floor(y));
+    const double fx = x - ix, fy = y - iy;
+    const double sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
+    const double a = hash(ix, iy) + (hash(ix + 1, iy) - hash(ix, iy)) * sx;
+    const double b = hash(ix, iy + 1) + (hash(ix + 1, iy + 1) - hash(ix, iy + 1)) * sx;
+    return a + (b - a) * sy;
+}
+
+// Stand-in mountains: ridged fractal noise, h in [0, 1].
+float mountains(float u, float v) {
+    double h = 0, amplitude = 0.55, frequency = 3.0;
+    for (int octave = 0; octave < 6; ++octave) {
+        h += amplitude * (1.0 - std::fabs(2.0 * valueNoise(u * frequency, v * frequency) - 1.0));
+        amplitude *= 0.5;
+        frequency *= 2.0;
+    }
+    return static_cast<float>(std::clamp((h - 0.45) * 1.4, 0.0, 1.0));
+}
+
+// Stand-ins for the lighting passes: the key light (a disc of unit radiance, half-angle 60
+// degrees, 12 degrees off the zenith) as pi sin^2(60) times the cosine to its centre, and a
+// bluish sky twice as dim, less where the surface turns away from the zenith.
+struct StandInLight {
+    std::function<float(float, float)> height;
+    Vector3 normal(float u, float v) const {
+        const float d = 1.0f / kTexels, texel = scene::terrainSize / kTexels;
+        const float dx = (height(u + d, v) - height(u - d, v)) * scene::heightScale / (2 * texel);
+        const float dz = (height(u, v + d) - height(u, v - d)) * scene::heightScale / (2 * texel);
+        return Vector3(-dx, 1, -dz).normalized();
+    }
+    Vector3 key(float u, float v) const {
+        const Vector3 centre(std::sin(0.21f) * 0.6f, std::cos(0.21f), std::sin(0.21f) * 0.8f);
+        return grey(2.36f * std::max(0.0f, normal(u, v).dot(centre)));
+    }
+    Vector3 sky(float u, float v) const {
+        return Vector3(0.42f, 0.55f, 0.75f) * (0.55f + 0.45f * normal(u, v).y);
+    }
+};
+
+} // namespace
+
+TEST_F(Terrain, StandInLightGivesMeadowsLowRockOnSlopesAndSnowHigh) {
+    RenderableTerrainModelOBJ terrain("../resources/");
+    ASSERT_TRUE(terrain.Initialize(files.write("terrain.obj", terrainGrid(129))));
+    // Low and flat at the left, a steep rise in the middle, high and flat at the right.
+    const StandInLight steps{[](float u, float) {
+        return u < 0.4f ? 0.1f : u > 0.6f ? 0.95f : 0.1f + (u - 0.4f) * 4.25f;
+    }};
+    terrain.keyLightTexture = keep(floatTexture([&](float u, float v) { return steps.key(u, v); }));
+    terrain.envLightTexture = keep(floatTexture([&](float u, float v) { return steps.sky(u, v); }));
+    terrain.heightDataTexture = keep(heightArray(steps.height));
+    camera.lookAt(Vector3(2.5f, 9, 2.5f), Vector3(2.5f, 0, 2.5f), Vector3(0, 0, -1));
+    camera.setPerspective(45.0f, 1.0f, 0.1f, 100.0f);
+    terrain.Render(camera);
+    const std::vector<unsigned char> pixels = target.read();
+    const int c = kSize / 2;
+    const unsigned char* meadow = target.at(pixels, c - 30, c);
+    const unsigned char* slope = target.at(pixels, c, c);
+    const unsigned char* snow = target.at(pixels, c + 30, c);
+    EXPECT_GT(meadow[1], meadow[0]);
+    EXPECT_GT(meadow[1], meadow[2]);
+    EXPECT_GT(snow[0] + snow[1] + snow[2], 3 * 170);
+    EXPECT_GT(snow[0] + snow[1] + snow[2], slope[0] + slope[1] + slope[2] + 150);
+    EXPECT_LT(std::abs(slope[0] - slope[2]), 40); // rock is grey-brown, not green
+
+    // The scene's own view over stand-in mountains, kept as a picture when asked for.
+    if (const char* folder = std::getenv("BRASTEL_PICTURE_DIR")) {
+        const StandInLight land{mountains};
+        terrain.keyLightTexture =
+            keep(floatTexture([&](float u, float v) { return land.key(u, v); }));
+        terrain.envLightTexture =
+            keep(floatTexture([&](float u, float v) { return land.sky(u, v); }));
+        terrain.heightDataTexture = keep(heightArray(land.height));
+        OffscreenTarget view(640, 480);
+        camera.lookAt(Vector3(7.0f, 2.38f, 2.5f), Vector3(2.5f, 0.5f, 2.5f), Vector3(0, 1, 0));
+        camera.setPerspective(45.0f, 640.0f / 480.0f, 0.01f, 1000.0f);
+        terrain.Render(camera);
+        view.savePpm(view.read(), std::string(folder) + "/terrain-stand-in.ppm");
+    }
 }
