@@ -91,7 +91,7 @@ TEST(ProductModelData, IsAClosedSmoothTexturedModelUsingBothPictureRoutes) {
     for (int x = normals.width / 2 - 10; x < normals.width / 2 + 20; ++x) {
         for (int y = badge.first + 4; y <= badge.last - 4; ++y)
             tiltedInside += tilt(x, y) > 6;
-        tiltedEdges += tilt(x, badge.first) > 20 && tilt(x, badge.last) > 20;
+        tiltedEdges += tilt(x, badge.first) > 8 && tilt(x, badge.last) > 8;
     }
     EXPECT_EQ(tiltedInside, 0);
     EXPECT_GT(tiltedEdges, 20);
