@@ -47,14 +47,13 @@ class ScratchFolder {
     fs::path path;
 };
 
-// A w x h picture of one colour as an uncompressed 24-bit TGA (read by our own TGA reader).
-inline std::string tgaOfColour(int w, int h, unsigned char r, unsigned char g, unsigned char b) {
+// A 4 x 4 picture of one colour as an uncompressed 24-bit TGA.
+inline std::string tgaOfColour(unsigned char r, unsigned char g, unsigned char b) {
     std::string bytes(18, '\0');
     bytes[2] = 2;
-    bytes[12] = static_cast<char>(w);
-    bytes[14] = static_cast<char>(h);
+    bytes[12] = bytes[14] = 4;
     bytes[16] = 24;
-    for (int i = 0; i < w * h; ++i) {
+    for (int i = 0; i < 16; ++i) {
         bytes += static_cast<char>(b);
         bytes += static_cast<char>(g);
         bytes += static_cast<char>(r);
@@ -62,34 +61,12 @@ inline std::string tgaOfColour(int w, int h, unsigned char r, unsigned char g, u
     return bytes;
 }
 
-// The same as a 24-bit BMP (decoded through stb_image, the route of every other format).
-inline std::string bmpOfColour(int w, int h, unsigned char r, unsigned char g, unsigned char b) {
-    const int rowSize = (w * 3 + 3) & ~3;
-    const int size = 54 + rowSize * h;
-    std::string bytes(54, '\0');
-    auto put32 = [&](int at, int value) {
-        for (int k = 0; k < 4; ++k)
-            bytes[at + k] = static_cast<char>((value >> (8 * k)) & 0xFF);
-    };
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    put32(2, size);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, w);
-    put32(22, h);
-    bytes[26] = 1;
-    bytes[28] = 24;
-    for (int y = 0; y < h; ++y) {
-        std::string row(rowSize, '\0');
-        for (int x = 0; x < w; ++x) {
-            row[3 * x] = static_cast<char>(b);
-            row[3 * x + 1] = static_cast<char>(g);
-            row[3 * x + 2] = static_cast<char>(r);
-        }
-        bytes += row;
-    }
-    return bytes;
+inline GLint attributeEnabled(GLuint vertexArray, GLuint location) {
+    GLint enabled = 0;
+    glBindVertexArray(vertexArray);
+    glGetVertexAttribiv(location, GL_VERTEX_ATTRIB_ARRAY_ENABLED, &enabled);
+    glBindVertexArray(0);
+    return enabled;
 }
 
 // A colour and depth framebuffer of its own, bound while the object lives.

