@@ -1,5 +1,6 @@
 // Generates the show's binary data into a run tree: brastel_datagen <stage dir>.
 #include "Music.h"
+#include "Sky.h"
 
 #include <filesystem>
 #include <iostream>
@@ -28,5 +29,6 @@ int main(int argc, char** argv) {
 
     bool ok = makeFolder(stage + "/Media");
     ok = ok && writeMusic(stage);
+    ok = ok && makeFolder(stage + "/images") && writeSky(stage);
     return ok ? 0 : 1;
 }
