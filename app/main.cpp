@@ -1,6 +1,8 @@
 #include "BrastelConfiguration.h"
 #include "Camera.h"
+#include "CubeMapTexture.h"
 #include "Demo.h"
+#include "HdrLight.h"
 #include "KeyLight.h"
 #include "MusicThread.h"
 #include "Shaders.h"
@@ -24,10 +26,12 @@ void BuildScene() {
     const std::string viewPath = brastelConfig.GetCameraViewPath();
     const std::string positionPath = brastelConfig.GetCameraPath();
     setupCamera(positionPath, viewPath, upPath, windowWidth, windowHeight);
+    InitCubeMap();
     CalcWedge1D();
     CalcWedge2D();
     CalcEnvWedge2D();
     CalcKeyLight();
+    CalcHdrLight();
     std::cout << "-------------------------END--------------------------" << std::endl;
     std::cout << kSeparator << std::endl;
 }
@@ -35,6 +39,7 @@ void BuildScene() {
 void Shutdown() {
     ReleaseShaders();
     DeleteSkyCube();
+    DeleteCubeMap();
     KillGLWindow();
     ReleaseMusicThread(musicThreadRecord);
 }
