@@ -1,5 +1,5 @@
 // A clear afternoon sky after Preetham, Shirley and Smits (1999): the Perez luminance and
-// chromaticity distributions at turbidity 3 with the sun 35 degrees up, a warm sun disc with limb
+// chromaticity distributions at turbidity 3 with the sun 32 degrees up, a warm sun disc with limb
 // darkening and a soft glow around it, a haze band at the horizon and a dark ground below it.
 #include "Sky.h"
 
@@ -15,9 +15,10 @@ constexpr double pi = 3.14159265358979323846;
 constexpr double degree = pi / 180.0;
 
 constexpr double turbidity = 3.0;
-constexpr double sunElevation = 35.0 * degree;
-// Toward world +x: the middle of a side face of the cube, far from its edges.
-constexpr double sunAzimuth = 90.0 * degree; // from world -z toward +x
+constexpr double sunElevation = 32.0 * degree;
+// Toward world +x and a little +z, on a side face of the cube: 12 degrees from its nearest edge,
+// so the glow and the brightening around the sun do not change fast across an edge.
+constexpr double sunAzimuth = 100.0 * degree; // from world -z toward +x
 
 // Radiance of the zenith; everything else follows from the model's ratios.
 constexpr double zenithLuminance = 0.16;
