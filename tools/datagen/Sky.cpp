@@ -23,13 +23,13 @@ constexpr double sunAzimuth = 100.0 * degree; // from world -z toward +x
 // Radiance of the zenith; everything else follows from the model's ratios.
 constexpr double zenithLuminance = 0.16;
 
-const SkyColor whiteBalance = {0.86, 1.0, 1.06};
+const SkyColor whiteBalance = {0.82, 1.0, 1.0};
 
 // The drawn sun is larger than the real one (0.27 degrees) so that it reads on screen; its
 // radiance is kept modest so that the 40,000-sample projection does not hinge on hitting it.
 constexpr double sunRadius = 0.75 * degree;
 constexpr double sunDiscRadiance = 40.0;
-const SkyColor sunTint = {1.0, 0.74, 0.45};
+const SkyColor sunTint = {1.0, 0.72, 0.40};
 // A glow about 6 degrees across at half height, and a wider, fainter aureole.
 constexpr double glowWidth = 4.0 * degree;
 constexpr double glowRadiance = 1.2;
