@@ -26,6 +26,24 @@ class SkyData : public testing::Test {
         testing::internal::GetCapturedStderr();
         for (int f = 0; f < 6; ++f)
             faces[f] = manager->getCubeMapFace("uffizi_cross.hdr", f);
+
+        // The same sky before it is encoded, cut by the cross layout: +Y, -X, +Z, +X, -Y, and -Z
+        // turned by 180 degrees.
+        const int n = 256, band[6] = {1, 1, 0, 2, 1, 3}, block[6] = {2, 0, 1, 1, 1, 1};
+        const std::vector<float> cross = renderSkyCross(n);
+        for (int f = 0; f < 6; ++f) {
+            exactPixels[f].resize(n * n * 3);
+            for (int y = 0; y < n; ++y)
+                for (int x = 0; x < n; ++x) {
+                    const int row = band[f] * n + (f == 5 ? n - 1 - y : y);
+                    const int column = block[f] * n + (f == 5 ? n - 1 - x : x);
+                    std::copy_n(&cross[((size_t)row * 3 * n + column) * 3], 3,
+                                &exactPixels[f][((size_t)y * n + x) * 3]);
+                }
+            exactFaces[f].data = reinterpret_cast<unsigned char*>(exactPixels[f].data());
+            exactFaces[f].width = exactFaces[f].height = n;
+            exact[f] = &exactFaces[f];
+        }
     }
     static void TearDownTestSuite() {
         delete manager;
@@ -34,12 +52,18 @@ class SkyData : public testing::Test {
 
     static std::string stage;
     static TextureManager* manager;
-    static const Texture* faces[6];
+    static const Texture* faces[6]; // as the program reads them
+    static const Texture* exact[6]; // as rendered, before the file's 8-bit mantissas
+    static Texture exactFaces[6];
+    static std::vector<float> exactPixels[6];
 };
 
 std::string SkyData::stage;
 TextureManager* SkyData::manager = nullptr;
 const Texture* SkyData::faces[6] = {};
+const Texture* SkyData::exact[6] = {};
+Texture SkyData::exactFaces[6];
+std::vector<float> SkyData::exactPixels[6];
 
 // GL's cube-map faces: the direction through face coordinates sc, tc in [-1, 1] (row 0 of a face
 // record is tc = -1), and back from a direction to the face and its nearest texel.
@@ -124,11 +148,7 @@ double relativeDifference(const float a[48], const float b[48]) {
 
 } // namespace
 
-TEST_F(SkyData, CrossFacesMeetWithoutSeams) {
-    for (const Texture* face : faces) {
-        ASSERT_NE(face, nullptr);
-        ASSERT_EQ(face->width * 1000 + face->height, 256256);
-    }
+TEST_F(SkyData, CrossFacesMeetWithoutSeamsAndTheFileKeepsThem) {
     // Every texel along a face's border against the texel across the edge, found by reflecting
     // its direction over the edge in the face's plane.
     const int n = 256;
@@ -139,12 +159,12 @@ TEST_F(SkyData, CrossFacesMeetWithoutSeams) {
             const double border[4][2] = {
                 {-inside, along}, {inside, along}, {along, -inside}, {along, inside}};
             for (const auto& p : border) {
-                const float* here = cubeTexel(faces, faceDirection(f, p[0], p[1]));
+                const float* here = cubeTexel(exact, faceDirection(f, p[0], p[1]));
                 const double sc =
                     std::abs(p[0]) == inside ? 2 * std::copysign(1, p[0]) - p[0] : p[0];
                 const double tc =
                     std::abs(p[1]) == inside ? 2 * std::copysign(1, p[1]) - p[1] : p[1];
-                const float* there = cubeTexel(faces, faceDirection(f, sc, tc));
+                const float* there = cubeTexel(exact, faceDirection(f, sc, tc));
                 ASSERT_NE(here, there);
                 const double scale =
                     std::max({here[0], here[1], here[2], there[0], there[1], there[2]});
@@ -153,6 +173,20 @@ TEST_F(SkyData, CrossFacesMeetWithoutSeams) {
             }
         }
     EXPECT_LE(worst, 0.01);
+
+    // The faces the program reads are those texels, to the file's precision: half a step of an
+    // 8-bit mantissa under the pixel's largest channel.
+    for (int f = 0; f < 6; ++f) {
+        ASSERT_NE(faces[f], nullptr);
+        ASSERT_EQ(faces[f]->width * 1000 + faces[f]->height, n * 1000 + n);
+        const float* read = reinterpret_cast<const float*>(faces[f]->data);
+        const float* rendered = exactPixels[f].data();
+        for (int i = 0; i < n * n; ++i, read += 3, rendered += 3) {
+            const float bound = std::max({rendered[0], rendered[1], rendered[2]}) / 256 + 1e-6f;
+            for (int c = 0; c < 3; ++c)
+                ASSERT_NEAR(read[c], rendered[c], bound) << "face " << f << " texel " << i;
+        }
+    }
 }
 
 TEST_F(SkyData, ProbeAndCrossCarryTheSameLightWhateverTheSamples) {
