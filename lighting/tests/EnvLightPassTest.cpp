@@ -4,6 +4,7 @@
 #include "HdrLight.h"
 #include "RenderTargets.h"
 #include "SceneConventions.h"
+#include "ShTestSupport.h"
 #include "Shaders.h"
 
 #include <gtest/gtest.h>
@@ -19,36 +20,29 @@ const double pi = 3.14159265358979323846;
 
 // A sky with parts in bands 0, 1 and 2, in the SH frame; its irradiance for a unit normal n is
 // pi, 2pi/3 and pi/4 times each band's part at n.
-double skyRadiance(double x, double y, double z) {
-    return 1.0 + 0.8 * z + 0.5 * x - 0.3 * y + 0.6 * x * z + 0.5 * y * z + 0.3 * x * y +
-           0.2 * (x * x - y * y) + 0.4 * (z * z - 1.0 / 3.0);
+double skyBands(double x, double y, double z, double band0, double band1, double band2) {
+    return band0 + band1 * (0.8 * z + 0.5 * x - 0.3 * y) +
+           band2 * (0.6 * x * z + 0.5 * y * z + 0.3 * x * y + 0.2 * (x * x - y * y) +
+                    0.4 * (z * z - 1.0 / 3.0));
 }
 double skyIrradiance(double x, double y, double z) {
-    return pi + 2 * pi / 3 * (0.8 * z + 0.5 * x - 0.3 * y) +
-           pi / 4 *
-               (0.6 * x * z + 0.5 * y * z + 0.3 * x * y + 0.2 * (x * x - y * y) +
-                0.4 * (z * z - 1.0 / 3.0));
+    return skyBands(x, y, z, pi, 2 * pi / 3, pi / 4);
 }
 
-// The start-up's coefficients of that sky: half its projection, colour by colour (green and
-// blue at 2 and 3 times red's brightness).
+// The start-up's coefficients of that sky: half its projection over a sample set, green and
+// blue 2 and 3 times as bright as red.
 void setSkyCoefficients() {
-    double sum[9] = {};
-    const int rings = 240, segments = 480;
-    for (int i = 0; i < rings; ++i) {
-        const double theta = (i + 0.5) * pi / rings;
-        for (int k = 0; k < segments; ++k) {
-            const double phi = (k + 0.5) * 2 * pi / segments;
-            const double weight = std::sin(theta) * (pi / rings) * (2 * pi / segments);
-            const double L = skyRadiance(std::sin(theta) * std::cos(phi),
-                                         std::sin(theta) * std::sin(phi), std::cos(theta));
-            for (int l = 0, j = 0; l <= 2; ++l)
-                for (int m = -l; m <= l; ++m, ++j)
-                    sum[j] += L * evalSH(l, m, theta, phi) * weight;
-        }
-    }
+    const OwnedSampleSet set(5);
+    double sky[SH_COEFFICIENTS];
+    projectToSH(
+        set.samples.data(), SAMPLE_COUNT,
+        [](double phi, double theta, double, double, double, double) {
+            const double s = std::sin(theta);
+            return skyBands(s * std::cos(phi), s * std::sin(phi), std::cos(theta), 1, 1, 1);
+        },
+        0, 0, 0, 0, sky);
     for (int j = 0; j < SH_COEFFICIENTS; ++j) {
-        const float half = j < 9 ? (float)(sum[j] * hdrProbeLookupScale) : 0.0f;
+        const float half = (float)(sky[j] * hdrProbeLookupScale);
         envRed[j] = half, envGreen[j] = 2 * half, envBlue[j] = 3 * half;
     }
 }

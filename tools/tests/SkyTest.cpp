@@ -1,5 +1,6 @@
 #include "Sky.h"
 #include "HdrLight.h"
+#include "ShTestSupport.h"
 #include "TextureManager.h"
 
 #include <gtest/gtest.h>
@@ -7,13 +8,42 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <random>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-// The generated files, made once for all tests in a private run tree.
+constexpr int n = 256;
+
+// GL's cube-map faces: the direction through face coordinates sc, tc in [-1, 1] (row 0 of a face
+// is tc = -1), and from a direction back to the nearest texel of float RGB faces.
+struct Dir {
+    double x, y, z;
+};
+Dir faceDirection(int face, double sc, double tc) {
+    const Dir d[6] = {{1, -tc, -sc}, {-1, -tc, sc}, {sc, 1, tc},
+                      {sc, -1, -tc}, {sc, -tc, 1},  {-sc, -tc, -1}};
+    return d[face];
+}
+
+const float* cubeTexel(const float* const faces[6], const Dir& d) {
+    const double ax = std::abs(d.x), ay = std::abs(d.y), az = std::abs(d.z);
+    int face;
+    double sc, tc, ma;
+    if (ax >= ay && ax >= az)
+        face = d.x > 0 ? 0 : 1, ma = ax, sc = d.x > 0 ? -d.z : d.z, tc = -d.y;
+    else if (ay >= az)
+        face = d.y > 0 ? 2 : 3, ma = ay, sc = d.x, tc = d.y > 0 ? d.z : -d.z;
+    else
+        face = d.z > 0 ? 4 : 5, ma = az, sc = d.z > 0 ? d.x : -d.x, tc = -d.y;
+    const int column = std::clamp((int)((sc / ma + 1) / 2 * n), 0, n - 1);
+    const int row = std::clamp((int)((tc / ma + 1) / 2 * n), 0, n - 1);
+    return faces[face] + ((size_t)row * n + column) * 3;
+}
+
+// The generated files in a private run tree, the faces the program cuts from the cross, and the
+// same faces as rendered, before the file's 8-bit mantissas (cut by the layout: +Y, -X, +Z, +X,
+// -Y, and -Z turned by 180 degrees).
 class SkyData : public testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -24,25 +54,22 @@ class SkyData : public testing::Test {
         testing::internal::CaptureStderr();
         manager->getCubeMapFaces("uffizi_cross.hdr");
         testing::internal::GetCapturedStderr();
-        for (int f = 0; f < 6; ++f)
-            faces[f] = manager->getCubeMapFace("uffizi_cross.hdr", f);
 
-        // The same sky before it is encoded, cut by the cross layout: +Y, -X, +Z, +X, -Y, and -Z
-        // turned by 180 degrees.
-        const int n = 256, band[6] = {1, 1, 0, 2, 1, 3}, block[6] = {2, 0, 1, 1, 1, 1};
+        const int band[6] = {1, 1, 0, 2, 1, 3}, block[6] = {2, 0, 1, 1, 1, 1};
         const std::vector<float> cross = renderSkyCross(n);
         for (int f = 0; f < 6; ++f) {
-            exactPixels[f].resize(n * n * 3);
+            const Texture* face = manager->getCubeMapFace("uffizi_cross.hdr", f);
+            ASSERT_TRUE(face && face->width == n && face->height == n);
+            read[f] = reinterpret_cast<const float*>(face->data);
+            rendered[f].resize(n * n * 3);
             for (int y = 0; y < n; ++y)
                 for (int x = 0; x < n; ++x) {
                     const int row = band[f] * n + (f == 5 ? n - 1 - y : y);
                     const int column = block[f] * n + (f == 5 ? n - 1 - x : x);
                     std::copy_n(&cross[((size_t)row * 3 * n + column) * 3], 3,
-                                &exactPixels[f][((size_t)y * n + x) * 3]);
+                                &rendered[f][((size_t)y * n + x) * 3]);
                 }
-            exactFaces[f].data = reinterpret_cast<unsigned char*>(exactPixels[f].data());
-            exactFaces[f].width = exactFaces[f].height = n;
-            exact[f] = &exactFaces[f];
+            exact[f] = rendered[f].data();
         }
     }
     static void TearDownTestSuite() {
@@ -52,87 +79,19 @@ class SkyData : public testing::Test {
 
     static std::string stage;
     static TextureManager* manager;
-    static const Texture* faces[6]; // as the program reads them
-    static const Texture* exact[6]; // as rendered, before the file's 8-bit mantissas
-    static Texture exactFaces[6];
-    static std::vector<float> exactPixels[6];
+    static const float* read[6];
+    static const float* exact[6];
+    static std::vector<float> rendered[6];
 };
 
 std::string SkyData::stage;
 TextureManager* SkyData::manager = nullptr;
-const Texture* SkyData::faces[6] = {};
-const Texture* SkyData::exact[6] = {};
-Texture SkyData::exactFaces[6];
-std::vector<float> SkyData::exactPixels[6];
+const float* SkyData::read[6] = {};
+const float* SkyData::exact[6] = {};
+std::vector<float> SkyData::rendered[6];
 
-// GL's cube-map faces: the direction through face coordinates sc, tc in [-1, 1] (row 0 of a face
-// record is tc = -1), and back from a direction to the face and its nearest texel.
-struct Dir {
-    double x, y, z;
-};
-Dir faceDirection(int face, double sc, double tc) {
-    switch (face) {
-    case 0:
-        return {1, -tc, -sc};
-    case 1:
-        return {-1, -tc, sc};
-    case 2:
-        return {sc, 1, tc};
-    case 3:
-        return {sc, -1, -tc};
-    case 4:
-        return {sc, -tc, 1};
-    default:
-        return {-sc, -tc, -1};
-    }
-}
-
-const float* cubeTexel(const Texture* const faces[6], const Dir& d) {
-    const double ax = std::abs(d.x), ay = std::abs(d.y), az = std::abs(d.z);
-    int face;
-    double sc, tc, ma;
-    if (ax >= ay && ax >= az)
-        face = d.x > 0 ? 0 : 1, ma = ax, sc = d.x > 0 ? -d.z : d.z, tc = -d.y;
-    else if (ay >= az)
-        face = d.y > 0 ? 2 : 3, ma = ay, sc = d.x, tc = d.y > 0 ? d.z : -d.z;
-    else
-        face = d.z > 0 ? 4 : 5, ma = az, sc = d.z > 0 ? d.x : -d.x, tc = -d.y;
-    const int n = faces[face]->width;
-    const int column = std::clamp((int)((sc / ma + 1) / 2 * n), 0, n - 1);
-    const int row = std::clamp((int)((tc / ma + 1) / 2 * n), 0, n - 1);
-    return reinterpret_cast<const float*>(faces[face]->data) + ((size_t)row * n + column) * 3;
-}
-
-// Projects the cross over a sample set as the start-up projects the probe.
-void projectCross(const Texture* const faces[6], const ShSample* samples, float out[48]) {
-    std::vector<double> sum(48, 0.0);
-    for (int i = 0; i < SAMPLE_COUNT; ++i) {
-        const ShSample& s = samples[i];
-        const float* rgb = cubeTexel(faces, {s.x, s.z, -s.y}); // SH frame to world
-        for (int j = 0; j < SH_COEFFICIENTS; ++j)
-            for (int c = 0; c < 3; ++c)
-                sum[3 * j + c] += hdrProbeLookupScale * rgb[c] * s.basis[j];
-    }
-    for (int i = 0; i < 48; ++i)
-        out[i] = (float)(sum[i] * SAMPLE_WEIGHT);
-}
-
-struct SampleSet {
-    std::vector<ShSample> samples = std::vector<ShSample>(SAMPLE_COUNT);
-    std::vector<double> basis = std::vector<double>(SAMPLE_COUNT * SH_COEFFICIENTS);
-    explicit SampleSet(std::uint32_t seed) {
-        for (int i = 0; i < SAMPLE_COUNT; ++i)
-            samples[i].basis = &basis[i * SH_COEFFICIENTS];
-        static std::uint32_t current;
-        current = seed;
-        setSampleSeedSource([] { return current; });
-        generateSampleSet(samples.data());
-        setSampleSeedSource(nullptr);
-    }
-};
-
-// The largest difference of two coefficient vectors, per channel, relative to that channel's
-// length.
+// The largest coefficient difference of two projections, per channel, relative to the length of
+// that channel's coefficients.
 double relativeDifference(const float a[48], const float b[48]) {
     double worst = 0;
     for (int c = 0; c < 3; ++c) {
@@ -149,13 +108,13 @@ double relativeDifference(const float a[48], const float b[48]) {
 } // namespace
 
 TEST_F(SkyData, CrossFacesMeetWithoutSeamsAndTheFileKeepsThem) {
-    // Every texel along a face's border against the texel across the edge, found by reflecting
+    // Each texel along a face's border against the texel across the edge, found by reflecting
     // its direction over the edge in the face's plane.
-    const int n = 256;
     double worst = 0;
+    const double inside = 1.0 - 1.0 / n;
     for (int f = 0; f < 6; ++f)
         for (int i = 0; i < n; ++i) {
-            const double along = 2.0 * (i + 0.5) / n - 1.0, inside = 1.0 - 1.0 / n;
+            const double along = 2.0 * (i + 0.5) / n - 1.0;
             const double border[4][2] = {
                 {-inside, along}, {inside, along}, {along, -inside}, {along, inside}};
             for (const auto& p : border) {
@@ -174,19 +133,14 @@ TEST_F(SkyData, CrossFacesMeetWithoutSeamsAndTheFileKeepsThem) {
         }
     EXPECT_LE(worst, 0.01);
 
-    // The faces the program reads are those texels, to the file's precision: half a step of an
-    // 8-bit mantissa under the pixel's largest channel.
-    for (int f = 0; f < 6; ++f) {
-        ASSERT_NE(faces[f], nullptr);
-        ASSERT_EQ(faces[f]->width * 1000 + faces[f]->height, n * 1000 + n);
-        const float* read = reinterpret_cast<const float*>(faces[f]->data);
-        const float* rendered = exactPixels[f].data();
-        for (int i = 0; i < n * n; ++i, read += 3, rendered += 3) {
-            const float bound = std::max({rendered[0], rendered[1], rendered[2]}) / 256 + 1e-6f;
+    // The program's faces are those texels to the file's precision: half a mantissa step.
+    for (int f = 0; f < 6; ++f)
+        for (int i = 0; i < n * n * 3; i += 3) {
+            const float* e = exact[f] + i;
             for (int c = 0; c < 3; ++c)
-                ASSERT_NEAR(read[c], rendered[c], bound) << "face " << f << " texel " << i;
+                ASSERT_NEAR(read[f][i + c], e[c], std::max({e[0], e[1], e[2]}) / 256 + 1e-6f)
+                    << "face " << f << " texel " << i / 3;
         }
-    }
 }
 
 TEST_F(SkyData, ProbeAndCrossCarryTheSameLightWhateverTheSamples) {
@@ -194,43 +148,40 @@ TEST_F(SkyData, ProbeAndCrossCarryTheSameLightWhateverTheSamples) {
     testing::internal::CaptureStdout();
     LoadHdrProbe(stage + "/images/uffizi_probe_512x512.hdr", width, height);
     testing::internal::GetCapturedStdout();
-    ASSERT_EQ(width * 1000 + height, 512512);
 
-    const SampleSet first(1), second(2);
-    float probe1[48], probe2[48], cross[48];
+    const OwnedSampleSet first(1), second(2);
+    float probe1[48], probe2[48], cross[48] = {};
     projectProbe(first.samples.data(), SAMPLE_COUNT, hdrProbePixels, width, height, probe1);
     projectProbe(second.samples.data(), SAMPLE_COUNT, hdrProbePixels, width, height, probe2);
-    projectCross(faces, first.samples.data(), cross);
+    for (const ShSample& s : first.samples) {
+        const float* rgb = cubeTexel(read, {s.x, s.z, -s.y}); // SH frame to world
+        for (int i = 0; i < 48; ++i)
+            cross[i] += (float)(hdrProbeLookupScale * rgb[i % 3] * s.basis[i / 3] * SAMPLE_WEIGHT);
+    }
     EXPECT_LE(relativeDifference(probe1, probe2), 0.02);
     EXPECT_LE(relativeDifference(probe1, cross), 0.02);
 
-    // The sky outshines the ground (band 1 leans up), and leans toward the sun's azimuth: with
-    // the basis' signs, the lean is (-L[3], -L[1], L[2]) in the SH frame.
+    // Band 1 leans up (the sky outshines the ground) and toward the sun's azimuth: with the
+    // basis' signs, the lean is (-L[3], -L[1], L[2]) in the SH frame.
     double sx, sy, sz;
     sunDirection(sx, sy, sz);
     for (int c = 0; c < 3; ++c) {
-        const double x = -probe1[3 * 3 + c], y = -probe1[3 * 1 + c], z = probe1[3 * 2 + c];
-        EXPECT_GT(z, 0.3 * probe1[c]) << c;
-        const double lean = std::atan2(y, x), sun = std::atan2(-sz, sx);
-        EXPECT_NEAR(std::remainder(lean - sun, 2 * M_PI), 0.0, 0.05) << c;
+        EXPECT_GT(probe1[3 * 2 + c], 0.3 * probe1[c]) << c;
+        const double lean = std::atan2(-probe1[3 * 1 + c], -probe1[3 * 3 + c]);
+        EXPECT_NEAR(std::remainder(lean - std::atan2(-sz, sx), 2 * M_PI), 0.0, 0.05) << c;
     }
 }
 
-TEST(SkyModel, BlueSkyWarmSunDarkGround) {
+TEST(SkyModel, BlueSkyWarmSunWithAWideGlowOverDarkGround) {
     double sx, sy, sz;
     sunDirection(sx, sy, sz);
-    const SkyColor sun = skyRadiance(sx, sy, sz);
-    const SkyColor zenith = skyRadiance(0, 1, 0);
-    const SkyColor horizon = skyRadiance(-sx, 0, -sz); // away from the sun
-    const SkyColor ground = skyRadiance(0.3, -1, 0.2);
-    EXPECT_GT(zenith.b, 1.5 * zenith.r) << "blue";
-    EXPECT_GT(horizon.r + horizon.g + horizon.b, zenith.r + zenith.g + zenith.b) << "haze";
-    EXPECT_GT(sun.r, sun.b) << "warm";
-    EXPECT_GT(sun.g, 50 * zenith.g) << "the brightest spot";
-    EXPECT_GT(ground.r, ground.b) << "earth, not a mirrored sky";
-    EXPECT_LT(ground.r + ground.g + ground.b, 0.5 * (horizon.r + horizon.g + horizon.b));
-    // The glow is at least 5 degrees across: 2.5 degrees out it keeps half its height over the
-    // sky 8 degrees out.
+    const SkyColor sun = skyRadiance(sx, sy, sz), zenith = skyRadiance(0, 1, 0);
+    const SkyColor horizon = skyRadiance(-sx, 0, -sz), ground = skyRadiance(0.3, -1, 0.2);
+    EXPECT_GT(zenith.b, 1.5 * zenith.r);
+    EXPECT_GT(horizon.g, zenith.g) << "haze";
+    EXPECT_TRUE(sun.r > sun.b && sun.g > 50 * zenith.g) << "warm, and the brightest spot";
+    EXPECT_TRUE(ground.r > ground.b && ground.g < 0.5 * horizon.g) << "earth, not a mirrored sky";
+    // 2.5 degrees out the glow keeps half its height over the sky 8 degrees out.
     auto offSun = [&](double degrees) {
         const double e = std::asin(sy) + degrees * M_PI / 180, h = std::hypot(sx, sz);
         return skyRadiance(std::cos(e) * sx / h, std::sin(e), std::cos(e) * sz / h).g;
