@@ -5,9 +5,10 @@ uniform samplerCube cubeMapSampler;
 in vec3 direction;
 out vec4 color;
 
+// Interleaved gradient noise: cheap, and even over the screen.
 float hash(vec2 p)
 {
-    return fract(sin(dot(p, vec2(12.9898, 78.233))) * 43758.5453);
+    return fract(52.9829189 * fract(dot(p, vec2(0.06711056, 0.00583715))));
 }
 
 void main()
