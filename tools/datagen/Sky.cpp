@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <iostream>
 
@@ -30,7 +29,7 @@ const SkyColor whiteBalance = {0.82, 1.0, 1.0};
 constexpr double sunRadius = 0.75 * degree;
 constexpr double sunDiscRadiance = 40.0;
 const SkyColor sunTint = {1.0, 0.72, 0.40};
-// A glow about 6 degrees across at half height, and a wider, fainter aureole.
+// A glow about 7 degrees across at half height, and a wider, fainter aureole.
 constexpr double glowWidth = 4.0 * degree;
 constexpr double glowRadiance = 1.2;
 constexpr double aureoleWidth = 12.0 * degree;
