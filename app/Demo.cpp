@@ -63,9 +63,7 @@ void ProcessFrame() {
     if (sceneIndex == 1 && scene1Duration * 1000.0 < sceneTimer.elapsedMs())
         sceneIndex = 2;
 
-    UpdateCameraControls({keys, leftButtonDown, rightButtonDown, cursorX, cursorY, previousCursorX,
-                          previousCursorY, pathCameraToggle},
-                         T, dt, sceneIndex, demoSpeed, brastelConfig.UseAutostart());
+    UpdateCameraControls(input, T, dt, sceneIndex, demoSpeed, brastelConfig.UseAutostart());
 
     keyLightAzimuth -= 0.25;
     lightSourcePosition = lightSourcePath.getPoint(static_cast<float>(T), demoSpeed * 5.0f);

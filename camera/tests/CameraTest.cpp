@@ -107,8 +107,6 @@ TEST(Camera, SetupLeavesAValidPoseAndPrintsThePositionPath) {
 
 namespace {
 
-constexpr int kLeft = 0x25, kUp = 0x26, kDown = 0x28, kDigit2 = 0x32, kDigit3 = 0x33;
-
 // The global camera looking down -z from (0, 1, 5), with a path loop around the origin.
 class CameraControls : public testing::Test {
   protected:
@@ -118,28 +116,26 @@ class CameraControls : public testing::Test {
         camera.maxVelocity = Vector3(50, 50, 50);
         camera.lookAt({0, 1, 5}, {0, 1, 0}, {0, 1, 0});
         camera.positionPath = std::make_unique<Spline>(ReadPathPoints(kDiamond), 0, 0, 0);
+        in.cursorX = in.cursorY = in.previousCursorX = in.previousCursorY = 100;
         frame(); // nothing held: clears the latches an earlier test left set
     }
     void frame(double T = 0.0, double dt = 16.0, int scene = 1, bool autostart = false) {
-        UpdateCameraControls({keys, left, right, x, y, previousX, previousY, toggle}, T, dt, scene,
-                             1.0f, autostart);
+        UpdateCameraControls(in, T, dt, scene, 1.0f, autostart);
     }
-    bool keys[256] = {};
-    bool left = false, right = false, toggle = false;
-    int x = 100, y = 100, previousX = 100, previousY = 100;
+    InputState in;
 };
 
 } // namespace
 
 TEST_F(CameraControls, ArrowKeysFlyAndANewlyHeldForwardOrBackStopsOnlyZ) {
-    keys[kUp] = keys[kLeft] = true;
+    in.keys[VK_UP_ARROW] = in.keys[VK_LEFT_ARROW] = true;
     for (int i = 0; i < 20; ++i)
         frame();
     EXPECT_LT(camera.position.z, 4.97f);
     EXPECT_LT(camera.position.x, -0.001f);
     // Pressing back as well clears the z velocity in that frame only.
     camera.velocity = Vector3(3, 4, 20);
-    keys[kDown] = true;
+    in.keys[VK_DOWN_ARROW] = true;
     frame(0, 0);
     ExpectVector(camera.velocity, {3, 4, 0});
     camera.velocity.z = -10;
@@ -148,7 +144,7 @@ TEST_F(CameraControls, ArrowKeysFlyAndANewlyHeldForwardOrBackStopsOnlyZ) {
 }
 
 TEST_F(CameraControls, KeyTwoPrintsEveryFrameKeyThreeOncePerPress) {
-    keys[kDigit2] = keys[kDigit3] = true;
+    in.keys[VK_DIGIT_2] = in.keys[VK_DIGIT_3] = true;
     testing::internal::CaptureStdout();
     frame(0, 0);
     frame(0, 0);
@@ -158,23 +154,24 @@ TEST_F(CameraControls, KeyTwoPrintsEveryFrameKeyThreeOncePerPress) {
 }
 
 TEST_F(CameraControls, MouseDragsTurnTheCamera) {
-    left = right = true;
-    previousX = 110; // 10 pixels left, 10 down: a degree of heading and of pitch, 5 of roll
-    previousY = 90;
+    in.leftButtonDown = in.rightButtonDown = true;
+    // 10 pixels left, 10 down: a degree of heading and of pitch, 5 of roll.
+    in.previousCursorX = 110;
+    in.previousCursorY = 90;
     frame(0, 0);
     ExpectVector(camera.viewDirection, {-0.017450f, 0.017450f, -0.999695f}, 1e-4f);
     EXPECT_NEAR(camera.xAxis.y, -0.08716f, 1e-4f);
 }
 
 TEST_F(CameraControls, PathFlightOnlyInTheTerrainScene) {
-    toggle = true;
+    in.pathCameraToggle = true;
     frame(0, 16, 1); // the model scene keeps the free camera
     EXPECT_EQ(camera.position.z, 5.0f);
     frame(0, 16, 2);
     ExpectVector(camera.position, {2, 0, 0});
     ExpectVector(camera.viewDirection, Vector3(0.5f, 0.5f, 2.5f).normalized()); // to the target
     // C off again: free flight from where the path left the camera; autostart overrides C.
-    toggle = false;
+    in.pathCameraToggle = false;
     const float half = camera.positionPath->length() / 2.0f;
     frame(half, 16, 2);
     EXPECT_NEAR(camera.position.x, 2.0f, 1e-4f);
