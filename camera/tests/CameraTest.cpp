@@ -59,23 +59,42 @@ TEST(Camera, LookAtAndUpdateViewMatrixBuildTheSameView) {
     }
 }
 
-TEST(Camera, PerspectiveMatrix) {
+TEST(Camera, PerspectiveScalesHeightByTheAspectTwice) {
     Camera c;
-    c.setPerspective(45, 1, 0.01f, 1000);
-    const float expected[16] = {2.41421f, 0, 0,         0,  0, 2.41421f, 0,           0,
-                                0,        0, -1.00002f, -1, 0, 0,        -0.0200002f, 0};
-    for (int i = 0; i < 16; ++i)
-        EXPECT_NEAR(c.projectionMatrix[i], expected[i], 1e-5f) << "entry " << i;
+    // Aspect, then m[0] = aspect / tan(22.5 degrees) and m[5] = aspect^2 / tan(22.5 degrees).
+    const float cases[][3] = {{4.0f / 3.0f, 3.21895f, 4.29194f}, {0.5f, 1.20711f, 0.603553f}};
+    for (const auto& [aspect, m0, m5] : cases) {
+        c.setPerspective(45, aspect, 0.01f, 1000);
+        EXPECT_NEAR(c.projectionMatrix[0], m0, 1e-4f) << aspect;
+        EXPECT_NEAR(c.projectionMatrix[5], m5, 1e-4f) << aspect;
+        EXPECT_NEAR(c.projectionMatrix[10], -1.00002f, 1e-5f);
+        EXPECT_NEAR(c.projectionMatrix[14], -0.0200002f, 1e-6f);
+        EXPECT_EQ(c.projectionMatrix[11], -1.0f);
+        EXPECT_EQ(c.projectionMatrix[15], 0.0f);
+    }
 }
 
-TEST(Camera, RotateTurnsTheOrientationAndTheAxesThatMoveFollows) {
+TEST(Camera, RotateTurnsTheOrientation) {
     Camera c;
     c.rotate(90, 0, 0);
     EXPECT_NEAR(c.orientation.w, 0.70711f, 1e-5f);
     EXPECT_NEAR(c.orientation.y, -0.70711f, 1e-5f);
     ExpectVector(c.viewDirection, {-1, 0, 0});
-    c.move(1, 2, 3); // right is now -z; up stays the world's
-    ExpectVector(c.position, {-3, 2, -1});
+}
+
+TEST(Camera, MoveGoesAlongItsOwnRightAndViewAxesAndTheWorldsUp) {
+    Camera c;
+    c.rotate(90, 30, 0); // facing -x, looking 30 degrees up
+    const Vector3 right = c.xAxis, forward = c.viewDirection;
+    ExpectVector(right, {0, 0, -1});
+    EXPECT_NEAR(forward.y, 0.5f, 1e-5f);
+    c.move(1, 0, 0);
+    ExpectVector(c.position, right);
+    c.move(0, 2, 0); // world up, not the tilted camera up
+    ExpectVector(c.position, right + Vector3(0, 2, 0));
+    c.move(0, 0, 3);
+    ExpectVector(c.position, right + Vector3(0, 2, 0) + forward * 3);
+    EXPECT_NEAR(c.viewMatrix[14], -c.zAxis.dot(c.position), 1e-5f); // the view follows
 }
 
 TEST(Camera, FlightAcceleratesToTheLimitAndBrakesToExactlyZero) {
