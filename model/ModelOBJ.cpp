@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include <sys/mman.h>
+
 namespace {
 
 // Keeps every count, 3 x triangle count and vertex index inside int / uint32 whatever the file.
@@ -47,6 +49,18 @@ bool resolveIndex(int number, size_t readSoFar, uint32_t& index, bool& forward) 
         return true;
     }
     return false;
+}
+
+// Arrays are reserved from estimates and filled front to back. What is reserved but never used is
+// never touched, so it costs address space, not memory; and transparent huge pages, where the
+// system has them, save most of the page faults of filling the rest.
+template <typename T> void reserveLarge(std::vector<T>& values, size_t count) {
+    values.reserve(count);
+    constexpr uintptr_t kHugePage = uintptr_t(2) << 20;
+    const uintptr_t begin = (uintptr_t(values.data()) + kHugePage - 1) / kHugePage * kHugePage;
+    const uintptr_t end = uintptr_t(values.data() + values.capacity()) / kHugePage * kHugePage;
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 // The folder part of a path: up to its last '\', or else its last '/'.
@@ -142,6 +156,12 @@ void ModelOBJ::readStatements(std::string_view text, const FileReader& readFile,
     std::string_view token;
     int materialSlot = 0;
     size_t releaseAt = kReleaseStep;
+    // Elements rarely take fewer than 64 characters per v, vt and vn statement together.
+    const size_t expectedElements = text.size() / 64;
+    reserveLarge(positions, expectedElements * 3);
+    reserveLarge(texCoords, expectedElements * 2);
+    reserveLarge(normals, expectedElements * 3);
+    firstVertexOfPosition.reserve(expectedElements);
     // v, vt and vn read one statement per line: the rest of the line is skipped.
     auto readElement = [&](std::vector<float>& values, int count) {
         float read[3] = {0.0f, 0.0f, 0.0f};
@@ -206,15 +226,13 @@ void ModelOBJ::readLibrary(std::string_view name, const FileReader& readFile) {
 void ModelOBJ::readFace(ObjCursor& cursor, int materialSlot) {
     if (triangleMaterial.capacity() == 0) {
         // Faces mostly follow the elements they use, and a closed mesh has about twice as many
-        // triangles as positions. Reserving that up front saves the copies of growing; what is
-        // reserved but not used is never touched, so it costs address space, not memory. The
-        // text still to come bounds it, so a file cannot make it out of proportion.
+        // triangles as positions; the text still to come bounds the estimate.
         const size_t expected = std::clamp<size_t>(
             positions.size() / 3, 16, std::max<size_t>(size_t(cursor.end - cursor.p) / 32, 16));
-        vertices.reserve(expected);
+        reserveLarge(vertices, expected);
         nextVertexOfPosition.reserve(expected);
-        indices.reserve(expected * 6);
-        triangleMaterial.reserve(expected * 2);
+        reserveLarge(indices, expected * 6);
+        reserveLarge(triangleMaterial, expected * 2);
     }
     cursor.skipSpace();
     const char* const end = cursor.end;
