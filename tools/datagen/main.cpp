@@ -1,4 +1,5 @@
 // Generates the show's binary data into a run tree: brastel_datagen <stage dir>.
+#include "HeightImage.h"
 #include "Music.h"
 
 #include <filesystem>
@@ -28,5 +29,6 @@ int main(int argc, char** argv) {
 
     bool ok = makeFolder(stage + "/Media");
     ok = ok && writeMusic(stage);
+    ok = ok && makeFolder(stage + "/Images") && writeHeightImage(stage);
     return ok ? 0 : 1;
 }
