@@ -5,6 +5,7 @@
 #include "CameraControls.h"
 #include "GLError.h"
 #include "KeyLight.h"
+#include "KeyLightPass.h"
 #include "MusicThread.h"
 #include "Window.h"
 
@@ -85,6 +86,7 @@ void RenderFrame() {
     } else {
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_CULL_FACE);
+        UpdateLighting();
     }
 
     UpdateFps();

@@ -1,8 +1,10 @@
 #include "BrastelConfiguration.h"
 #include "Camera.h"
 #include "Demo.h"
+#include "HeightFieldPasses.h"
 #include "KeyLight.h"
 #include "MusicThread.h"
+#include "RenderTargets.h"
 #include "Shaders.h"
 #include "SkyCube.h"
 #include "WedgeTables.h"
@@ -24,16 +26,20 @@ void BuildScene() {
     const std::string viewPath = brastelConfig.GetCameraViewPath();
     const std::string positionPath = brastelConfig.GetCameraPath();
     setupCamera(positionPath, viewPath, upPath, windowWidth, windowHeight);
+    SetupRenderTargets();
+    InitRenderTargetVaos();
     CalcWedge1D();
     CalcWedge2D();
     CalcEnvWedge2D();
     CalcKeyLight();
+    heightFieldClockMs = [] { return demoTimer.elapsedMs(); };
     std::cout << "-------------------------END--------------------------" << std::endl;
     std::cout << kSeparator << std::endl;
 }
 
 void Shutdown() {
     ReleaseShaders();
+    DeleteRenderTargetArrays();
     DeleteSkyCube();
     KillGLWindow();
     ReleaseMusicThread(musicThreadRecord);
