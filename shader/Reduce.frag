@@ -1,7 +1,8 @@
 #version 150
 // One pyramid reduction step: level i + 1 from level i (layer "level"; layer 0 for i = 0). Each
 // coarser texel holds in red the area-weighted mean of the finer texels under its footprint (a
-// smooth field keeps its values) and in green their highest value (no occluder is lost). Levels
+// smooth field keeps its values) and in green the highest value of those whose centre it holds
+// (no occluder is lost). Levels
 // sit in the lower-left corner of their layers; their sides are floor(size s^-i) with
 // s = sqrt(2), and "scale" = s^-(i+2).
 uniform sampler2DArray hfPyramid;

@@ -9,6 +9,7 @@
 #include "RenderTargets.h"
 #include "Shaders.h"
 #include "SkyCube.h"
+#include "WedgeTables.h"
 
 #include <filesystem>
 #include <fstream>
@@ -98,6 +99,9 @@ class LightingScene {
   public:
     explicit LightingScene(const std::function<Rgb(int, int)>& pixel = terrainPixel) {
         writeBmp(tree.image(), N, N, pixel);
+        // Names a context of an earlier test made mean nothing (or another texture) in this one.
+        for (int g = 0; g < 4; ++g)
+            wedge1DTextures[g] = wedge2DTextures[g] = envWedge2DTextures[g] = 0;
         if (!context.ok() || !LoadShaders())
             return;
         std::ostringstream swallowed;
