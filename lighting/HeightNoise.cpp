@@ -101,7 +101,8 @@ float terrainHeight(float u, float v, float time) {
         amplitude *= 0.45f;
     }
     // A slow, broad mask raises mountain ranges in some places and leaves lowlands in others.
-    float mask = 0.5f + 1.2f * gradientNoise(u * 1.17f + 5.1f, v * 1.17f + 2.3f, time * 120.0f + 3.7f);
+    float mask =
+        0.5f + 1.2f * gradientNoise(u * 1.17f + 5.1f, v * 1.17f + 2.3f, time * 120.0f + 3.7f);
     mask = std::min(std::max(mask, 0.0f), 1.0f);
     mask = mask * mask * (3.0f - 2.0f * mask);
     // Soft floor in the valleys, soft ceiling under the camera's path.

@@ -3,7 +3,7 @@
 // The key light's soft-shadowed light on the terrain, one 256 x 256 pass into keyLightTarget, and
 // the frame's whole lighting update.
 
-extern float swathWidth;        // the "swathWidth" uniform, 20
+extern float swathWidth;         // the "swathWidth" uniform, 20
 extern const int keyLightOffset; // the "offset" uniform, 6: pyramid levels below the distance's
 
 // Reads layers 0 and 2k + 1 of hfPyramidArray, normalTexture, the wedge tables and the key

@@ -223,8 +223,8 @@ bool checkFramebufferStatus() {
         if (text)
             std::cout << text << " (" << f.name << ")" << std::endl;
         else
-            std::cout << "framebuffer status 0x" << std::hex << status << std::dec << " ("
-                      << f.name << ")" << std::endl;
+            std::cout << "framebuffer status 0x" << std::hex << status << std::dec << " (" << f.name
+                      << ")" << std::endl;
         complete = false;
         break;
     }

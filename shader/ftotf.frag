@@ -1,7 +1,7 @@
 #version 150
 // Synthesis: pyramid level i (layer "level"; its mean height in red, its highest in green)
-// brought back to the full 256 x 256 grid with bilinear filtering, clamped to the level's own corner of its layer. "scale" = s^-(i+2), so the
-// level's side is floor(2 scale 256).
+// brought back to the full 256 x 256 grid with bilinear filtering, clamped to the level's own
+// corner of its layer. "scale" = s^-(i+2), so the level's side is floor(2 scale 256).
 uniform sampler2DArray tex_Source;
 uniform float scale;
 uniform float level;

@@ -6,13 +6,15 @@
 //    circle of constant elevation is a short Fourier series in the azimuth). The light is white:
 //    its shape comes from "RedLightKey", green and blue are scaled by their DC terms.
 // V: the horizon in KEY_DIRECTIONS fixed azimuths over the whole circle, each searched at
-//    sqrt(2)^k texels (k = 2 ... 13) in the synthesized pyramid level k - "offset" (layer
-//    2 level + 1), whose footprint grows with the distance; a blend of the level's mean and
-//    highest height, so walls between two steps still count. Beyond the field nothing occludes.
-//    The nearest texel serves: the synthesized levels are smooth, and interpolating costs the
-//    software rasteriser a third of the pass without changing the result measurably.
-//    The tangent plane clips each direction too, so n.w >= 0 wherever the sky is open and the
-//    cosine is linear in n. Between two directions the horizon's tangent is interpolated.
+//    sqrt(2)^k texels for k in STEPS (4 to 90 texels; nearer, the tangent plane says as much) in
+//    the synthesized pyramid level k - "offset" (layer 2 level + 1), whose footprint grows with
+//    the distance: a blend of the level's mean and highest height, so that walls between two
+//    steps still count. Beyond the field nothing occludes. The nearest texel serves: the
+//    synthesized levels are smooth, and interpolating costs the software rasteriser a quarter
+//    of the pass for no measurable gain. The tangent plane clips each direction too, so n.w >= 0
+//    wherever the sky is open and the cosine is linear in n. Between two directions the
+//    horizon's tangent is interpolated.
+//    (These choices are measured by the key-light gate test against a brute-force reference.)
 // Integration (quadrature in Common.glsl): E = n . (the open hemisphere's integral, from the
 //    vertex stage) minus, per azimuth, the part of each ring below its horizon, the integrand
 //    taken as linear through the ring's two Gauss nodes. Rings above every horizon of a block of
@@ -43,9 +45,9 @@ flat in vec3 openSky;
 flat in vec4 lowRing[KEY_AZIMUTHS * 2 / 4];
 out vec4 keyLight;
 
-const int NEAREST_STEP = 2;
-const int FARTHEST_STEP = 13;
-const float HIGHEST_SHARE = 0.8; // of the level's highest height in the blend with its mean
+const int STEP_COUNT = 8;
+const int STEPS[STEP_COUNT] = int[STEP_COUNT](4, 6, 7, 8, 9, 10, 11, 13);
+const float HIGHEST_SHARE = 0.85; // of the level's highest height in the blend with its mean
 const float DIRECTION_ANGLE = 2.0 * KEY_PI / float(KEY_DIRECTIONS);
 
 // Tangent of the lowest open elevation in each horizon direction.
@@ -58,7 +60,8 @@ void findHorizons(vec2 texel, vec3 n, out float rises[KEY_DIRECTIONS])
         vec2 room = mix(texel, HEIGHT_TEXELS - texel, step(0.0, stride)) / max(abs(stride), 1e-6);
         float inside = min(room.x, room.y); // texels to the field's edge
         float rise = -dot(n.xy, dir) / n.z; // the tangent plane
-        for (int k = NEAREST_STEP; k <= FARTHEST_STEP; ++k) {
+        for (int s = 0; s < STEP_COUNT; ++s) {
+            int k = STEPS[s];
             float d = exp2(0.5 * float(k));
             int layer = 2 * clamp(k - offset, 0, 16) + 1;
             ivec2 at = clamp(ivec2(texel + stride * d), ivec2(0), ivec2(int(HEIGHT_TEXELS) - 1));
@@ -101,8 +104,10 @@ void main()
     float u0 = keyNodeU(0, 0), u1 = keyNodeU(0, 1);
     for (int a = 0; a < KEY_AZIMUTHS; ++a) {
         vec2 m = keyAzimuth(a);
-        float f0 = lowRing[(2 * a) / 4][(2 * a) % 4] * dot(n, vec3(sqrt(1.0 - u0 * u0) * m, u0));
-        float f1 = lowRing[(2 * a + 1) / 4][(2 * a + 1) % 4] * dot(n, vec3(sqrt(1.0 - u1 * u1) * m, u1));
+        float l0 = lowRing[(2 * a) / 4][(2 * a) % 4];
+        float l1 = lowRing[(2 * a + 1) / 4][(2 * a + 1) % 4];
+        float f0 = l0 * dot(n, vec3(sqrt(1.0 - u0 * u0) * m, u0));
+        float f1 = l1 * dot(n, vec3(sqrt(1.0 - u1 * u1) * m, u1));
         closed += closedPart(clamp(cut[a], 0.0, 1.0), f0, f1);
     }
     float c[16];

@@ -28,6 +28,7 @@ void main()
         }
     openSky *= 0.5 * 2.0 * KEY_PI / float(KEY_AZIMUTHS) / float(KEY_RINGS);
     for (int k = 0; k < KEY_AZIMUTHS * 2 / 4; ++k)
-        lowRing[k] = vec4(lowNodes[4 * k], lowNodes[4 * k + 1], lowNodes[4 * k + 2], lowNodes[4 * k + 3]);
+        lowRing[k] =
+            vec4(lowNodes[4 * k], lowNodes[4 * k + 1], lowNodes[4 * k + 2], lowNodes[4 * k + 3]);
     gl_Position = vec4(Position.xy, 0.0, 1.0);
 }

@@ -12,9 +12,15 @@ namespace {
 void writeGreyBmp(const fs::path& path, unsigned width, unsigned height) {
     const unsigned stride = (width * 3 + 3) & ~3u;
     std::vector<unsigned char> file(54 + stride * height, 128);
-    const unsigned fields[][3] = {{2, unsigned(file.size()), 4}, {6, 0, 4}, {10, 54, 4},
-                                  {14, 40, 4}, {18, width, 4},   {22, height, 4},
-                                  {26, 1, 2},  {28, 24, 2},      {30, 0, 24}};
+    const unsigned fields[][3] = {{2, unsigned(file.size()), 4},
+                                  {6, 0, 4},
+                                  {10, 54, 4},
+                                  {14, 40, 4},
+                                  {18, width, 4},
+                                  {22, height, 4},
+                                  {26, 1, 2},
+                                  {28, 24, 2},
+                                  {30, 0, 24}};
     file[0] = 'B';
     file[1] = 'M';
     for (const auto& f : fields)
@@ -41,9 +47,11 @@ TEST(LightingStart, SetsUpItsTargetsBetweenBeginAndEndAndDrawsTheTerrainSceneUnt
                                        "Done!\n\n"
                                        "Checking Frambuffer Completness: Framebuffer complete!\n\n",
                                        begin);
-    const std::size_t arrays = out.find("Creating VertexArrays for RenderTargets ...\nDone!\n\n", setUp);
+    const std::size_t arrays =
+        out.find("Creating VertexArrays for RenderTargets ...\nDone!\n\n", setUp);
     const std::size_t wedges = out.find("Calculating 1D Wedge Information ...", arrays);
-    const std::size_t end = out.find("-------------------------END--------------------------\n", wedges);
+    const std::size_t end =
+        out.find("-------------------------END--------------------------\n", wedges);
     EXPECT_TRUE(begin != std::string::npos && setUp != std::string::npos &&
                 arrays != std::string::npos && wedges != std::string::npos &&
                 end != std::string::npos)

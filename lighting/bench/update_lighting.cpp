@@ -56,7 +56,8 @@ template <typename Passes> void timePasses(benchmark::State& state, Passes passe
         passes();
         glFinish();
     }
-    state.counters["cpu_ms"] = (processCpuMs() - cpuStart) / static_cast<double>(state.iterations());
+    state.counters["cpu_ms"] =
+        (processCpuMs() - cpuStart) / static_cast<double>(state.iterations());
 }
 
 void BM_UpdateLighting(benchmark::State& state) {

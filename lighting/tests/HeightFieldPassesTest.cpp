@@ -25,7 +25,8 @@ std::vector<float> field(double (*f)(double x, double y)) {
     std::vector<float> h(static_cast<size_t>(N) * N);
     for (int row = 0; row < N; ++row)
         for (int column = 0; column < N; ++column)
-            h[static_cast<size_t>(row) * N + column] = static_cast<float>(f(column + 0.5, row + 0.5));
+            h[static_cast<size_t>(row) * N + column] =
+                static_cast<float>(f(column + 0.5, row + 0.5));
     return h;
 }
 
@@ -87,9 +88,10 @@ TEST(HeightFieldPasses, NoiseRewritesLayerZeroAsTheBaseImageAtTimeZeroAndMovesWi
     const std::vector<float> later = readLayer(0);
     double moved = 0.0;
     for (size_t t = 0; t < later.size(); t += 4) {
-        ASSERT_NEAR(later[t], terrainHeight(((t / 4) % N + 0.5f) / N, ((t / 4) / N + 0.5f) / N,
-                                            noiseTime(clockMs)),
-                    1e-4);
+        ASSERT_NEAR(
+            later[t],
+            terrainHeight(((t / 4) % N + 0.5f) / N, ((t / 4) / N + 0.5f) / N, noiseTime(clockMs)),
+            1e-4);
         moved += std::fabs(later[t] - first[t]) / (N * N);
     }
     EXPECT_GT(moved, 0.01) << "mean change after 20 s";
@@ -191,7 +193,8 @@ TEST(HeightFieldPasses, SynthesisBringsEveryLevelBackToTheFullGrid) {
         double worst = 0.0;
         for (int row = border; row < N - border; ++row)
             for (int column = border; column < N - border; ++column) {
-                worst = std::max(worst, double(std::fabs(red(texels, row, column) - h[row * N + column])));
+                worst = std::max(worst,
+                                 double(std::fabs(red(texels, row, column) - h[row * N + column])));
                 ASSERT_GE(green(texels, row, column), red(texels, row, column) - 1e-6);
             }
         EXPECT_LT(worst, 0.01) << "synthesized level " << level;

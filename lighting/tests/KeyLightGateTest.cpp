@@ -43,7 +43,8 @@ std::vector<float> makeField(double (*f)(double x, double z)) {
     std::vector<float> h(static_cast<size_t>(N) * N);
     for (int row = 0; row < N; ++row)
         for (int column = 0; column < N; ++column)
-            h[static_cast<size_t>(row) * N + column] = static_cast<float>(f(worldX(column), worldX(row)));
+            h[static_cast<size_t>(row) * N + column] =
+                static_cast<float>(f(worldX(column), worldX(row)));
     return h;
 }
 
@@ -66,8 +67,8 @@ std::vector<Field> gateFields() {
     // Flat-bottomed trenches 0.6 deep (the full height scale), 0.1 to 0.9 wide, in both
     // directions.
     fields.push_back({"canyons", makeField([](double x, double z) {
-                          const double alongZ[5][2] = {{0.35, 0.1}, {0.95, 0.3}, {1.85, 0.5},
-                                                       {2.95, 0.7}, {4.25, 0.9}};
+                          const double alongZ[5][2] = {
+                              {0.35, 0.1}, {0.95, 0.3}, {1.85, 0.5}, {2.95, 0.7}, {4.25, 0.9}};
                           const double alongX[2][2] = {{1.3, 0.2}, {3.6, 0.6}};
                           for (const auto& t : alongZ)
                               if (std::fabs(x - t[0]) < 0.5 * t[1])
@@ -152,14 +153,38 @@ TEST(KeyLightGate, SoftShadowsMatchTheBruteForceReference) {
     setKeyLightJitterSource(nullptr);
     std::cout.rdbuf(console);
 
+    // The turned coefficients put the disc's centre 12 degrees from the zenith at the azimuth
+    // "phi", measured from SH x toward SH y (world x toward world -z).
+    for (double azimuth : {0.0, 90.0, 200.0, -30.0}) {
+        keyLightAzimuth = azimuth;
+        UpdateKeyLight();
+        double best = -1.0, bestTheta = 0.0, bestPhi = 0.0;
+        for (int a = 0; a <= 160; ++a)
+            for (int b = 0; b < 720; ++b) {
+                const double theta = a * 0.25 * 3.141592653589793 / 180,
+                             phi = b * 0.5 * 3.141592653589793 / 180;
+                double basis[SH_COEFFICIENTS], l = 0.0;
+                evalSHBlock(theta, phi, ShBuild::KeyLight, basis);
+                for (int j = 0; j < SH_COEFFICIENTS; ++j)
+                    l += redLightKey[j] * basis[j];
+                if (l > best) {
+                    best = l;
+                    bestTheta = a * 0.25;
+                    bestPhi = b * 0.5;
+                }
+            }
+        EXPECT_NEAR(bestTheta, 12.0, 1.0) << "azimuth " << azimuth;
+        EXPECT_NEAR(std::remainder(bestPhi - azimuth, 360.0), 0.0, 1.0) << "azimuth " << azimuth;
+    }
+
     const reference::Directions directions = reference::stratifiedHemisphere(64, 64);
     const char* shotDir = std::getenv("BRASTEL_SHOT_DIR");
     const double azimuths[3] = {0.0, 90.0, 200.0};
 
     // shadow: the reference's share of E0 taken by shadows; spread and vs ref: the flat field's
     // uniformity and its mean against the reference's.
-    std::printf("\n%-8s %5s | %8s %9s %8s %8s | %7s | %7s %7s\n", "field", "phi", "r",
-                "mean err", "r_S", "D", "shadow", "spread", "vs ref");
+    std::printf("\n%-8s %5s | %8s %9s %8s %8s | %7s | %7s %7s\n", "field", "phi", "r", "mean err",
+                "r_S", "D", "shadow", "spread", "vs ref");
     for (const Field& field : gateFields()) {
         reference::Terrain terrain{N, scene::terrainSize, scene::heightScale, field.h};
         std::vector<reference::Point> points;
@@ -189,12 +214,12 @@ TEST(KeyLightGate, SoftShadowsMatchTheBruteForceReference) {
             const Figures f = measure(gpu, ref, e0);
             if (name == "flat")
                 std::printf("%-8s %5.0f | %8s %8.3f%% %8s %8s | %6.3f%% | %6.3f%% %6.3f%%\n",
-                            field.name, azimuth, "-", 100 * f.meanError, "-", "-",
-                            100 * f.shadow, 100 * f.spread, 100 * f.flatOffset);
+                            field.name, azimuth, "-", 100 * f.meanError, "-", "-", 100 * f.shadow,
+                            100 * f.spread, 100 * f.flatOffset);
             else
                 std::printf("%-8s %5.0f | %8.5f %8.3f%% %8.4f %7.2f%% | %6.3f%% | %7s %7s\n",
-                            field.name, azimuth, f.r, 100 * f.meanError, f.rS,
-                            100 * f.deficitError, 100 * f.shadow, "-", "-");
+                            field.name, azimuth, f.r, 100 * f.meanError, f.rS, 100 * f.deficitError,
+                            100 * f.shadow, "-", "-");
             if (shotDir && name == "noise" && azimuth != 200.0)
                 writeShot(std::string(shotDir) + "/lighting-keylight-" + name + "-phi" +
                               std::to_string(int(azimuth)) + ".png",

@@ -11,7 +11,8 @@ namespace reference {
 
 double Terrain::heightAt(double x, double z) const {
     const double fx = std::clamp(x - 0.5, 0.0, n - 1.0), fz = std::clamp(z - 0.5, 0.0, n - 1.0);
-    const int x0 = std::min(static_cast<int>(fx), n - 2), z0 = std::min(static_cast<int>(fz), n - 2);
+    const int x0 = std::min(static_cast<int>(fx), n - 2),
+              z0 = std::min(static_cast<int>(fz), n - 2);
     const double tx = fx - x0, tz = fz - z0;
     const float* r0 = &h[static_cast<size_t>(z0) * n];
     const float* r1 = r0 + n;
@@ -99,7 +100,7 @@ void keyLight(const Directions& directions, const std::vector<Point>& points,
     for (size_t d = 0; d < count; ++d) {
         const double* w = &directions.world[3 * d];
         const double theta = std::acos(std::clamp(w[1], -1.0, 1.0)); // SH z = world y
-        const double phi = std::atan2(-w[2], w[0]);                   // SH y = world -z
+        const double phi = std::atan2(-w[2], w[0]);                  // SH y = world -z
         double basis[SH_COEFFICIENTS];
         evalSHBlock(theta, phi, ShBuild::KeyLight, basis);
         double l = 0.0;

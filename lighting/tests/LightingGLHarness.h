@@ -55,7 +55,8 @@ inline void writeBmp(const fs::path& path, int width, int height,
             p[2] = c.r;
         }
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+        .write(reinterpret_cast<const char*>(file.data()),
+               static_cast<std::streamsize>(file.size()));
 }
 
 // The show's base image: the terrain at time 0, grey.
