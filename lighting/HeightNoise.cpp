@@ -85,19 +85,22 @@ float gradientNoise(float x, float y, float z) {
 
 float terrainHeight(float u, float v, float time) {
     // Ridged multifractal: sharp crests where the noise crosses zero; each octave is weighted by
-    // the one before, so detail gathers on the ridges while the valleys stay smooth. Finer
-    // octaves also run faster in time. The lattice's z never sits on a whole number at time 0:
-    // a whole-number slice of the noise shows the lattice's lines.
+    // the one before, so detail gathers on the ridges while the valleys stay smooth. Each octave's
+    // lattice is turned against the last: a slice of the noise parallel to its lattice (time
+    // runs along z) shows the lattice's straight lines. Finer octaves also run faster in time.
     float x = u * 2.6f + 0.43f, y = v * 2.6f + 1.37f, z = time * 250.0f + 0.47f;
     float sum = 0.0f, weight = 1.0f, amplitude = 1.0f;
     for (int octave = 0; octave < 5; ++octave) {
-        float ridge = 1.0f - std::fabs(gradientNoise(x, y, z));
+        const float tx = -0.2588f * x - 0.9209f * y - 0.2915f * z;
+        const float ty = 0.2915f * x + 0.2133f * y - 0.9325f * z;
+        const float tz = 0.9209f * x - 0.3263f * y + 0.2133f * z;
+        float ridge = 1.0f - std::fabs(gradientNoise(tx, ty, tz));
         ridge = ridge * ridge * weight;
         weight = std::min(std::max(ridge * 1.8f, 0.0f), 1.0f);
         sum += ridge * amplitude;
-        x = x * 2.03f + 0.19f;
-        y = y * 2.03f + 0.61f;
-        z = z * 2.03f + 0.37f;
+        x = tx * 2.03f + 0.19f;
+        y = ty * 2.03f + 0.61f;
+        z = tz * 2.03f + 0.37f;
         amplitude *= 0.45f;
     }
     // A slow, broad mask raises mountain ranges in some places and leaves lowlands in others.

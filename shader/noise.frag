@@ -45,17 +45,20 @@ float gradientNoise(vec3 p)
 float terrainHeight(vec2 uv, float t)
 {
     // Ridged multifractal: sharp crests where the noise crosses zero; each octave is weighted by
-    // the one before, so detail gathers on the ridges while the valleys stay smooth. Finer
-    // octaves also run faster in time. The lattice's z never sits on a whole number at time 0:
-    // a whole-number slice of the noise shows the lattice's lines.
+    // the one before, so detail gathers on the ridges while the valleys stay smooth. Each octave's
+    // lattice is turned against the last: a slice of the noise parallel to its lattice (time
+    // runs along z) shows the lattice's straight lines. Finer octaves also run faster in time.
     vec3 p = vec3(uv * 2.6 + vec2(0.43, 1.37), t * 250.0 + 0.47);
     float sum = 0.0, weight = 1.0, amplitude = 1.0;
     for (int octave = 0; octave < 5; ++octave) {
-        float ridge = 1.0 - abs(gradientNoise(p));
+        vec3 turned = vec3(-0.2588 * p.x - 0.9209 * p.y - 0.2915 * p.z,
+                           0.2915 * p.x + 0.2133 * p.y - 0.9325 * p.z,
+                           0.9209 * p.x - 0.3263 * p.y + 0.2133 * p.z);
+        float ridge = 1.0 - abs(gradientNoise(turned));
         ridge = ridge * ridge * weight;
         weight = clamp(ridge * 1.8, 0.0, 1.0);
         sum += ridge * amplitude;
-        p = p * 2.03 + vec3(0.19, 0.61, 0.37);
+        p = turned * 2.03 + vec3(0.19, 0.61, 0.37);
         amplitude *= 0.45;
     }
     // A slow, broad mask raises mountain ranges in some places and leaves lowlands in others.
