@@ -42,9 +42,9 @@ vec3 heightFieldNormal(sampler2DArray heights, vec2 uv)
 }
 
 // The key light's quadrature (keyLightShader.vert and .frag). Horizons are searched in
-// KEY_DIRECTIONS azimuths j 2 pi / KEY_DIRECTIONS from the light's (SH frame, from x toward y);
-// the light is integrated at KEY_SUBS azimuths between two of them, over KEY_RINGS equal-area
-// rings of u = sine of the elevation, with two Gauss nodes per ring.
+// KEY_DIRECTIONS azimuths j 2 pi / KEY_DIRECTIONS (SH frame, from x toward y); the light is
+// integrated at KEY_SUBS azimuths between two of them, over KEY_RINGS equal-area rings of
+// u = sine of the elevation, with two Gauss nodes per ring.
 const int KEY_DIRECTIONS = 8;
 const int KEY_SUBS = 2;
 const int KEY_AZIMUTHS = KEY_DIRECTIONS * KEY_SUBS;
@@ -56,17 +56,15 @@ float keyNodeU(int ring, int node)
     return (float(ring) + 0.5 + (float(node) - 0.5) * 0.57735027) / float(KEY_RINGS);
 }
 
-// cos, sin of integration azimuth a, the azimuths turned by turn = (cos, sin) of an angle
-vec2 keyAzimuth(int a, vec2 turn)
+vec2 keyAzimuth(int a) // cos, sin
 {
     float psi = (float(a) + 0.5) * 2.0 * KEY_PI / float(KEY_AZIMUTHS);
-    vec2 m = vec2(cos(psi), sin(psi));
-    return vec2(m.x * turn.x - m.y * turn.y, m.y * turn.x + m.x * turn.y);
+    return vec2(cos(psi), sin(psi));
 }
 
 // max(L, 0) at each integration azimuth on the circle of sine u, for the light's coefficients c
 // (band 0 ... 3, index l(l+1)+m): along a circle about z, L is a Fourier series of order 3.
-void keyLightCircle(float c[16], float u, vec2 turn, out float light[KEY_AZIMUTHS])
+void keyLightCircle(float c[16], float u, out float light[KEY_AZIMUTHS])
 {
     float rho = sqrt(1.0 - u * u);
     float q = 5.0 * u * u - 1.0;
@@ -77,7 +75,7 @@ void keyLightCircle(float c[16], float u, vec2 turn, out float light[KEY_AZIMUTH
     vec2 ab2 = rho * rho * (0.546274 * vec2(c[8], c[4]) + 1.445306 * u * vec2(c[14], c[10]));
     vec2 ab3 = -0.590044 * rho * rho * rho * vec2(c[15], c[9]);
     for (int a = 0; a < KEY_AZIMUTHS; ++a) {
-        vec2 m1 = keyAzimuth(a, turn);
+        vec2 m1 = keyAzimuth(a);
         vec2 m2 = vec2(m1.x * m1.x - m1.y * m1.y, 2.0 * m1.x * m1.y);
         vec2 m3 = vec2(m2.x * m1.x - m2.y * m1.y, m2.y * m1.x + m2.x * m1.y);
         light[a] = max(a0 + dot(ab1, m1) + dot(ab2, m2) + dot(ab3, m3), 0.0);

@@ -5,8 +5,7 @@
 // L: the 16 spherical-harmonic coefficients in the SH frame of Common.glsl (z = world up, so a
 //    circle of constant elevation is a short Fourier series in the azimuth). The light is white:
 //    its shape comes from "RedLightKey", green and blue are scaled by their DC terms.
-// V: the horizon in KEY_DIRECTIONS azimuths over the whole circle, the first at the light's
-//    azimuth "phi" (SH frame, from x toward y), each searched at
+// V: the horizon in KEY_DIRECTIONS fixed azimuths over the whole circle, each searched at
 //    sqrt(2)^k texels for k in STEPS (4 to 90 texels; nearer, the tangent plane says as much) in
 //    the synthesized pyramid level k - "offset" (layer 2 level + 1), whose footprint grows with
 //    the distance: a blend of the level's mean and highest height, so that walls between two
@@ -23,9 +22,9 @@
 // n: the normal of the animated surface, from layer 0. "test" holds the normals of the static
 //    base image, so it is not read.
 // The wedge tables ("vis*", "vis1D*") hold projections of slices of an 18-degree polar cap (every
-// 1D entry is the whole cap), not of horizon wedges, so they are bound but not read.
-// "swathWidth" is not needed either: the horizon directions cover the whole circle, as side
-// shadows need.
+// 1D entry is the whole cap), not of horizon wedges, so they are bound but not read. "phi" and
+// "swathWidth" are not needed either: the light's direction is in its coefficients, and the
+// horizon directions cover the whole circle.
 uniform sampler2DArray heightField;
 uniform sampler2D test;
 uniform sampler2D vis4;
@@ -51,13 +50,12 @@ const int STEPS[STEP_COUNT] = int[STEP_COUNT](4, 6, 7, 8, 9, 10, 11, 13);
 const float HIGHEST_SHARE = 0.85; // of the level's highest height in the blend with its mean
 const float DIRECTION_ANGLE = 2.0 * KEY_PI / float(KEY_DIRECTIONS);
 
-// Tangent of the lowest open elevation in each horizon direction; turn = (cos, sin) of "phi".
-void findHorizons(vec2 texel, vec3 n, vec2 turn, out float rises[KEY_DIRECTIONS])
+// Tangent of the lowest open elevation in each horizon direction.
+void findHorizons(vec2 texel, vec3 n, out float rises[KEY_DIRECTIONS])
 {
     float h0 = texture(heightField, vec3(texel / HEIGHT_TEXELS, 0.0)).r;
     for (int j = 0; j < KEY_DIRECTIONS; ++j) {
-        vec2 step0 = vec2(cos(float(j) * DIRECTION_ANGLE), sin(float(j) * DIRECTION_ANGLE));
-        vec2 dir = vec2(step0.x * turn.x - step0.y * turn.y, step0.y * turn.x + step0.x * turn.y);
+        vec2 dir = vec2(cos(float(j) * DIRECTION_ANGLE), sin(float(j) * DIRECTION_ANGLE));
         vec2 stride = vec2(dir.x, -dir.y); // texels per texel of distance (SH y = world -z)
         vec2 room = mix(texel, HEIGHT_TEXELS - texel, step(0.0, stride)) / max(abs(stride), 1e-6);
         float inside = min(room.x, room.y); // texels to the field's edge
@@ -87,10 +85,8 @@ void main()
     vec2 texel = gl_FragCoord.xy;
     vec3 n = shFromWorld(heightFieldNormal(heightField, texel / HEIGHT_TEXELS));
 
-    float turnAngle = radians(mod(phi, 360.0));
-    vec2 turn = vec2(cos(turnAngle), sin(turnAngle));
     float rises[KEY_DIRECTIONS];
-    findHorizons(texel, n, turn, rises);
+    findHorizons(texel, n, rises);
 
     // Per integration azimuth: the horizon's sine in ring widths. The tangent is interpolated: a
     // wall's is proportional to the sine of the angle to it, the sine would close far too slowly.
@@ -107,7 +103,7 @@ void main()
     float closed = 0.0; // in units of azimuth width x ring width
     float u0 = keyNodeU(0, 0), u1 = keyNodeU(0, 1);
     for (int a = 0; a < KEY_AZIMUTHS; ++a) {
-        vec2 m = keyAzimuth(a, turn);
+        vec2 m = keyAzimuth(a);
         float l0 = lowRing[(2 * a) / 4][(2 * a) % 4];
         float l1 = lowRing[(2 * a + 1) / 4][(2 * a + 1) % 4];
         float f0 = l0 * dot(n, vec3(sqrt(1.0 - u0 * u0) * m, u0));
@@ -122,10 +118,10 @@ void main()
             break;
         float v0 = keyNodeU(r, 0), v1 = keyNodeU(r, 1);
         float light0[KEY_AZIMUTHS], light1[KEY_AZIMUTHS];
-        keyLightCircle(c, v0, turn, light0);
-        keyLightCircle(c, v1, turn, light1);
+        keyLightCircle(c, v0, light0);
+        keyLightCircle(c, v1, light1);
         for (int a = 0; a < KEY_AZIMUTHS; ++a) {
-            vec2 m = keyAzimuth(a, turn);
+            vec2 m = keyAzimuth(a);
             float f0 = light0[a] * dot(n, vec3(sqrt(1.0 - v0 * v0) * m, v0));
             float f1 = light1[a] * dot(n, vec3(sqrt(1.0 - v1 * v1) * m, v1));
             closed += closedPart(clamp(cut[a] - float(r), 0.0, 1.0), f0, f1);

@@ -3,7 +3,6 @@
 // per vertex: the whole upper hemisphere, and the light at the lowest ring's nodes, where most
 // horizons lie (see keyLightShader.frag).
 uniform float RedLightKey[16];
-uniform float phi;
 in vec4 Position;
 flat out vec3 openSky;                       // integral of max(L, 0) w over the upper hemisphere
 flat out vec4 lowRing[KEY_AZIMUTHS * 2 / 4]; // max(L, 0) at node (2a + g) of ring 0
@@ -13,8 +12,6 @@ void main()
     float c[16];
     for (int i = 0; i < 16; ++i)
         c[i] = RedLightKey[i];
-    float turnAngle = radians(mod(phi, 360.0));
-    vec2 turn = vec2(cos(turnAngle), sin(turnAngle));
     float lowNodes[2 * KEY_AZIMUTHS];
     openSky = vec3(0.0);
     for (int r = 0; r < KEY_RINGS; ++r)
@@ -22,9 +19,9 @@ void main()
             float u = keyNodeU(r, g);
             float rho = sqrt(1.0 - u * u);
             float light[KEY_AZIMUTHS];
-            keyLightCircle(c, u, turn, light);
+            keyLightCircle(c, u, light);
             for (int a = 0; a < KEY_AZIMUTHS; ++a) {
-                openSky += light[a] * vec3(rho * keyAzimuth(a, turn), u);
+                openSky += light[a] * vec3(rho * keyAzimuth(a), u);
                 if (r == 0)
                     lowNodes[2 * a + g] = light[a];
             }

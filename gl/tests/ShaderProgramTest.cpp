@@ -104,10 +104,10 @@ TEST_F(ShaderFiles, ProjectShadersBuildAndAcceptTheNamesTheProgramSets) {
         {reduceProgram, {"hfPyramid", "scale", "size", "level"}},
         {synthesizeProgram, {"scale", "level", "tex_Source"}},
         {calcNormalsProgram, {"samLinearClamp", "size"}},
-        // The key light declares its ten samplers and "swathWidth" but reads only these (its
+        // The key light declares its ten samplers, "phi" and "swathWidth" but reads only these (its
         // header says why).
         {keyLightProgram,
-         {"heightField", "offset", "phi", "RedLightKey", "GreenLightKey", "BlueLightKey"}},
+         {"heightField", "offset", "RedLightKey", "GreenLightKey", "BlueLightKey"}},
         {cubeMapProgram, {"projectionMatrix", "viewMatrix", "cubeMapSampler"}},
         {cameraProgram,
          {"projectionMatrix", "viewMatrix", "keyLightSampler", "envLightSampler", "heightData"}},
