@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <numeric>
 #include <sstream>
@@ -39,7 +40,7 @@ double worldX(int column) {
     return (column + 0.5) * scene::terrainSize / N;
 }
 
-std::vector<float> makeField(double (*f)(double x, double z)) {
+std::vector<float> makeField(const std::function<double(double x, double z)>& f) {
     std::vector<float> h(static_cast<size_t>(N) * N);
     for (int row = 0; row < N; ++row)
         for (int column = 0; column < N; ++column)
@@ -65,19 +66,27 @@ std::vector<Field> gateFields() {
                                                       float(z / scene::terrainSize), 0.0f));
                       })});
     // Flat-bottomed trenches 0.6 deep (the full height scale), 0.1 to 0.9 wide, in both
-    // directions.
-    fields.push_back({"canyons", makeField([](double x, double z) {
-                          const double alongZ[5][2] = {
-                              {0.35, 0.1}, {0.95, 0.3}, {1.85, 0.5}, {2.95, 0.7}, {4.25, 0.9}};
-                          const double alongX[2][2] = {{1.3, 0.2}, {3.6, 0.6}};
-                          for (const auto& t : alongZ)
-                              if (std::fabs(x - t[0]) < 0.5 * t[1])
-                                  return 0.0;
-                          for (const auto& t : alongX)
-                              if (std::fabs(z - t[0]) < 0.5 * t[1])
-                                  return 0.0;
-                          return 1.0;
-                      })});
+    // directions; once along the axes, once turned by 30 degrees about the centre, away from the
+    // key light's horizon directions.
+    const auto canyons = [](double turn) {
+        return makeField([turn](double x0, double z0) {
+            const double c = std::cos(turn), s = std::sin(turn);
+            const double x = 2.5 + c * (x0 - 2.5) - s * (z0 - 2.5);
+            const double z = 2.5 + s * (x0 - 2.5) + c * (z0 - 2.5);
+            const double alongZ[5][2] = {
+                {0.35, 0.1}, {0.95, 0.3}, {1.85, 0.5}, {2.95, 0.7}, {4.25, 0.9}};
+            const double alongX[2][2] = {{1.3, 0.2}, {3.6, 0.6}};
+            for (const auto& t : alongZ)
+                if (std::fabs(x - t[0]) < 0.5 * t[1])
+                    return 0.0;
+            for (const auto& t : alongX)
+                if (std::fabs(z - t[0]) < 0.5 * t[1])
+                    return 0.0;
+            return 1.0;
+        });
+    };
+    fields.push_back({"canyons", canyons(0.0)});
+    fields.push_back({"canyon30", canyons(30.0 * 3.141592653589793 / 180.0)});
     return fields;
 }
 
@@ -229,7 +238,7 @@ TEST(KeyLightGate, SoftShadowsMatchTheBruteForceReference) {
             if (name == "flat") {
                 EXPECT_LE(f.spread, 0.005) << where;
                 EXPECT_LE(f.flatOffset, 0.01) << where;
-            } else if (name == "canyons") {
+            } else if (name == "canyons" || name == "canyon30") {
                 EXPECT_GE(f.r, 0.98) << where;
                 EXPECT_LE(f.meanError, 0.03) << where;
                 EXPECT_LE(f.deficitError, 0.30) << where;
