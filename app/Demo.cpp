@@ -6,6 +6,7 @@
 #include "CubeMapTexture.h"
 #include "GLError.h"
 #include "KeyLight.h"
+#include "KeyLightPass.h"
 #include "ModelScene.h"
 #include "MusicThread.h"
 #include "Window.h"
@@ -88,6 +89,7 @@ void RenderFrame() {
     } else {
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_CULL_FACE);
+        UpdateLighting();
         RenderSkyBox(camera.viewMatrix, camera.projectionMatrix, windowWidth, windowHeight);
         RenderTerrain();
     }

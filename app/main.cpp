@@ -3,9 +3,11 @@
 #include "CubeMapTexture.h"
 #include "Demo.h"
 #include "HdrLight.h"
+#include "HeightFieldPasses.h"
 #include "KeyLight.h"
 #include "ModelScene.h"
 #include "MusicThread.h"
+#include "RenderTargets.h"
 #include "Shaders.h"
 #include "SkyCube.h"
 #include "WedgeTables.h"
@@ -28,22 +30,26 @@ void BuildScene() {
     const std::string positionPath = brastelConfig.GetCameraPath();
     setupCamera(positionPath, viewPath, upPath, windowWidth, windowHeight);
     InitModel();
+    SetupRenderTargets();
     InitCubeMap();
+    InitRenderTargetVaos();
     CalcWedge1D();
     CalcWedge2D();
     CalcEnvWedge2D();
     CalcKeyLight();
     CalcHdrLight();
     InitTerrain();
+    heightFieldClockMs = [] { return demoTimer.elapsedMs(); };
     std::cout << "-------------------------END--------------------------" << std::endl;
     std::cout << kSeparator << std::endl;
 }
 
 void Shutdown() {
     ReleaseShaders();
-    ReleaseModels();
+    DeleteRenderTargetArrays();
     DeleteSkyCube();
     DeleteCubeMap();
+    ReleaseModels();
     KillGLWindow();
     ReleaseMusicThread(musicThreadRecord);
 }

@@ -1,16 +1,12 @@
 #pragma once
 
+#include "PyramidLevels.h"
+
 #include <GL/glew.h>
 
 // The terrain lighting's GL objects: 256 x 256 float targets, their framebuffers, the noise
 // lookup texture and the full-target quads. Made once at start-up, read by the per-frame passes
 // and by the terrain draw.
-
-// N = trunc(floor(2 ln 256 / ln 2)) + 1 in single precision: 17 levels, 34 array layers.
-constexpr int pyramidLevelCount = 17;
-// 2^0.5 in single precision.
-constexpr float pyramidScale = 1.41421354f;
-constexpr int renderTargetSize = 256;
 
 // Layer 0: the animated height field; layer 2k: pyramid level k; layer 2k+1: synthesized level k.
 extern GLuint hfPyramidArray;
@@ -31,9 +27,15 @@ extern GLuint keyLightFbo;
 extern GLuint targetQuadVao[3];
 extern GLuint targetQuadBuffer[3];
 
-// Start-up steps.
+// The base height image the set-up loads; it must be a 24-bit BMP of 256 x 256 pixels.
+extern const char* const baseHeightImagePath;
+
+// Start-up steps. SetupRenderTargets ends the program with exit code 1 when the base height image
+// cannot be used, and with -1 when a framebuffer is incomplete.
 bool SetupRenderTargets();
 bool InitRenderTargetVaos();
+// Checks each of the five framebuffers (binding displayFramebuffer afterwards) and prints the
+// outcome; true only when every one is complete.
 bool checkFramebufferStatus();
 // Shutdown: the three quad buffers, then the three quad vertex arrays.
 void DeleteRenderTargetArrays();

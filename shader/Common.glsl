@@ -20,3 +20,65 @@ vec3 encodeSrgb(vec3 c)
 }
 
 vec3 displayColor(vec3 linearHdr) { return encodeSrgb(toneMap(linearHdr * EXPOSURE)); }
+
+// ---- Terrain height field (terrain lighting) ------------------------------------------------
+// Layer 0 of the height array is the animated surface: h in [0, 1] at texel centres
+// ((j + 0.5) / HEIGHT_TEXELS, (i + 0.5) / HEIGHT_TEXELS), world height h * HEIGHT_SCALE.
+
+// World units per height texel.
+const float TERRAIN_TEXEL = TERRAIN_SIZE / HEIGHT_TEXELS;
+
+// World normal of the animated surface at texture coordinate uv, by central differences over
+// one texel each way (one-sided at the border).
+vec3 heightFieldNormal(sampler2DArray heights, vec2 uv)
+{
+    vec2 d = vec2(1.0 / HEIGHT_TEXELS, 0.0);
+    float left = texture(heights, vec3(uv - d.xy, 0.0)).r;
+    float right = texture(heights, vec3(uv + d.xy, 0.0)).r;
+    float down = texture(heights, vec3(uv - d.yx, 0.0)).r;
+    float up = texture(heights, vec3(uv + d.yx, 0.0)).r;
+    float k = HEIGHT_SCALE / (2.0 * TERRAIN_TEXEL);
+    return normalize(vec3((left - right) * k, 1.0, (down - up) * k));
+}
+
+// The key light's quadrature (keyLightShader.vert and .frag). Horizons are searched in
+// KEY_DIRECTIONS azimuths j 2 pi / KEY_DIRECTIONS (SH frame, from x toward y); the light is
+// integrated at KEY_SUBS azimuths between two of them, over KEY_RINGS equal-area rings of
+// u = sine of the elevation, with two Gauss nodes per ring.
+const int KEY_DIRECTIONS = 8;
+const int KEY_SUBS = 2;
+const int KEY_AZIMUTHS = KEY_DIRECTIONS * KEY_SUBS;
+const int KEY_RINGS = 4;
+const float KEY_PI = 3.14159265;
+
+float keyNodeU(int ring, int node)
+{
+    return (float(ring) + 0.5 + (float(node) - 0.5) * 0.57735027) / float(KEY_RINGS);
+}
+
+vec2 keyAzimuth(int a) // cos, sin
+{
+    float psi = (float(a) + 0.5) * 2.0 * KEY_PI / float(KEY_AZIMUTHS);
+    return vec2(cos(psi), sin(psi));
+}
+
+// max(L, 0) at each integration azimuth on the circle of sine u, for the light's coefficients c
+// (band 0 ... 3, index l(l+1)+m): along a circle about z, L is a Fourier series of order 3.
+void keyLightCircle(float c[16], float u, out float light[KEY_AZIMUTHS])
+{
+    float rho = sqrt(1.0 - u * u);
+    float q = 5.0 * u * u - 1.0;
+    float a0 = 0.282095 * c[0] + 0.488603 * u * c[2] + 0.315392 * (3.0 * u * u - 1.0) * c[6] +
+               0.373176 * u * (5.0 * u * u - 3.0) * c[12];
+    vec2 ab1 = -rho * (0.488603 * vec2(c[3], c[1]) + 1.092548 * u * vec2(c[7], c[5]) +
+                       0.457046 * q * vec2(c[13], c[11]));
+    vec2 ab2 = rho * rho * (0.546274 * vec2(c[8], c[4]) + 1.445306 * u * vec2(c[14], c[10]));
+    vec2 ab3 = -0.590044 * rho * rho * rho * vec2(c[15], c[9]);
+    for (int a = 0; a < KEY_AZIMUTHS; ++a) {
+        vec2 m1 = keyAzimuth(a);
+        vec2 m2 = vec2(m1.x * m1.x - m1.y * m1.y, 2.0 * m1.x * m1.y);
+        vec2 m3 = vec2(m2.x * m1.x - m2.y * m1.y, m2.y * m1.x + m2.x * m1.y);
+        light[a] = max(a0 + dot(ab1, m1) + dot(ab2, m2) + dot(ab3, m3), 0.0);
+    }
+}
+// ---- end of terrain height field ------------------------------------------------------------

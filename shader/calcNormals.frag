@@ -1,17 +1,19 @@
 #version 150
-// Normals of the height field by central differences.
+// World normals of the base height image by central differences over one texel each way, with
+// the terrain's height scale and texel size. (The key light derives the animated surface's own
+// normals from height layer 0.)
 uniform sampler2D samLinearClamp;
 uniform float size;
-in vec2 texCoord;
 out vec4 normal;
 
 void main()
 {
-    float texel = 1.0 / size;
-    float left = texture(samLinearClamp, texCoord - vec2(texel, 0.0)).r;
-    float right = texture(samLinearClamp, texCoord + vec2(texel, 0.0)).r;
-    float down = texture(samLinearClamp, texCoord - vec2(0.0, texel)).r;
-    float up = texture(samLinearClamp, texCoord + vec2(0.0, texel)).r;
-    vec3 n = normalize(vec3((left - right) * HEIGHT_SCALE * HEIGHT_TEXELS / TERRAIN_SIZE, 2.0, (down - up) * HEIGHT_SCALE * HEIGHT_TEXELS / TERRAIN_SIZE));
-    normal = vec4(n, 1.0);
+    vec2 uv = gl_FragCoord.xy / size;
+    vec2 d = vec2(1.0 / size, 0.0);
+    float left = texture(samLinearClamp, uv - d.xy).r;
+    float right = texture(samLinearClamp, uv + d.xy).r;
+    float down = texture(samLinearClamp, uv - d.yx).r;
+    float up = texture(samLinearClamp, uv + d.yx).r;
+    float k = HEIGHT_SCALE / (2.0 * TERRAIN_TEXEL);
+    normal = vec4(normalize(vec3((left - right) * k, 1.0, (down - up) * k)), 1.0);
 }

@@ -1,10 +1,11 @@
 #version 150
-// Full-target quad: the pass covers the whole render target.
-in vec4 Position;
-out vec2 texCoord;
+// The noise pass draws the sky cube: its top face is laid over the whole target, its bottom face
+// is pushed beyond the far plane and its side faces collapse to lines, so every target texel is
+// shaded exactly once.
+in vec3 Position;
 
 void main()
 {
-    texCoord = Position.xy * 0.5 + 0.5;
-    gl_Position = vec4(Position.xy, 0.0, 1.0);
+    vec3 corner = Position / abs(Position.y); // components +-1
+    gl_Position = vec4(corner.x, corner.z, 1.0 - corner.y, 1.0);
 }

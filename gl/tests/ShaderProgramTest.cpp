@@ -104,9 +104,10 @@ TEST_F(ShaderFiles, ProjectShadersBuildAndAcceptTheNamesTheProgramSets) {
         {reduceProgram, {"hfPyramid", "scale", "size", "level"}},
         {synthesizeProgram, {"scale", "level", "tex_Source"}},
         {calcNormalsProgram, {"samLinearClamp", "size"}},
+        // The key light declares its ten samplers, "phi" and "swathWidth" but reads only these (its
+        // header says why).
         {keyLightProgram,
-         {"heightField", "test", "vis4", "vis16", "vis1D4", "vis1D16", "offset", "phi",
-          "swathWidth", "RedLightKey", "GreenLightKey", "BlueLightKey"}},
+         {"heightField", "offset", "RedLightKey", "GreenLightKey", "BlueLightKey"}},
         {cubeMapProgram, {"projectionMatrix", "viewMatrix", "cubeMapSampler"}},
         {cameraProgram,
          {"projectionMatrix", "viewMatrix", "keyLightSampler", "envLightSampler", "heightData"}},

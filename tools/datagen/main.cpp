@@ -1,4 +1,5 @@
 // Generates the show's binary data into a run tree: brastel_datagen <stage dir>.
+#include "HeightImage.h"
 #include "Music.h"
 #include "ProductModel.h"
 #include "TerrainMesh.h"
@@ -34,5 +35,6 @@ int main(int argc, char** argv) {
     ok = ok && makeFolder(stage + "/models") && writeProductModel(stage + "/models") &&
          writeTerrainMesh(stage + "/models");
     ok = ok && makeFolder(stage + "/images") && writeSky(stage);
+    ok = ok && makeFolder(stage + "/Images") && writeHeightImage(stage);
     return ok ? 0 : 1;
 }

@@ -1,0 +1,19 @@
+#pragma once
+
+// The per-frame height field: the noise pass animates layer 0 of hfPyramidArray, 16 reductions
+// build the pyramid (level k in layer 2k, each sqrt(2) smaller, in the lower-left corner of its
+// layer), 17 syntheses bring every level back to 256 x 256 (layer 2k + 1), and the normal pass
+// fills normalTexture from the base height image. Each pass leaves the display framebuffer, no
+// program, no vertex array and no texture bound on the units it used.
+
+// The noise pass's clock: milliseconds of the show, read once per pass. The program points it at
+// its demo clock; nullptr reads as 0.
+extern double (*heightFieldClockMs)();
+
+// The noise pass's "time" uniform: the milliseconds in single precision times 1e-7.
+float noiseTime(double milliseconds);
+
+void NoisePass();
+void ReducePass(int i);     // i = 0 ... 15: writes pyramid level i + 1 into layer 2i + 2
+void SynthesizePass(int i); // i = 0 ... 16: writes synthesized level i into layer 2i + 1
+void NormalPass();
