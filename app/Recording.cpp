@@ -22,7 +22,6 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -30,8 +29,8 @@ using Clock = std::chrono::steady_clock;
 
 struct RecordingState {
     RecordOptions options;
-    std::string encoder;      // the ffmpeg program
-    std::uint64_t frameCount; // frames that cover the music
+    std::string encoder;          // the ffmpeg program
+    std::uint64_t frameCount = 0; // frames that cover the music
 } recording;
 
 // Any fixed value makes two recordings alike; the live show seeds from the calendar.
@@ -66,8 +65,8 @@ std::uint64_t FramesForMusic(const char* path, int framesPerSecond) {
     const WaveResult result = parseFile(path, &wave);
     const WaveFormat& format = wave.format;
     if (result != WaveResult::Ok || format.blockAlign == 0 || format.samplesPerSec == 0) {
-        Refusal() << "Cannot read the music " << path << ": its length is the recording's length"
-                  << std::endl;
+        Refusal() << "Cannot record: the music " << path
+                  << " cannot be read, and its length is the recording's length" << std::endl;
         return 0;
     }
     const std::uint64_t samples = wave.dataSize / format.blockAlign;
