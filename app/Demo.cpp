@@ -5,6 +5,7 @@
 #include "CameraControls.h"
 #include "GLError.h"
 #include "KeyLight.h"
+#include "ModelScene.h"
 #include "MusicThread.h"
 #include "Window.h"
 
@@ -15,7 +16,6 @@
 MsTimer demoTimer;
 MsTimer sceneTimer;
 int sceneIndex = 0;
-Vector3 lightSourcePosition;
 
 namespace {
 
@@ -81,10 +81,12 @@ void RenderFrame() {
 
     if (sceneIndex == 1) {
         CheckGLError("RenderFrame: Bevor RenderBrastelModel()");
+        RenderBrastelModel();
         CheckGLError("RenderFrame: After RenderBrastelModel()");
     } else {
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_CULL_FACE);
+        RenderTerrain();
     }
 
     UpdateFps();

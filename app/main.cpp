@@ -2,6 +2,7 @@
 #include "Camera.h"
 #include "Demo.h"
 #include "KeyLight.h"
+#include "ModelScene.h"
 #include "MusicThread.h"
 #include "Recording.h"
 #include "Shaders.h"
@@ -25,16 +26,19 @@ void BuildScene() {
     const std::string viewPath = brastelConfig.GetCameraViewPath();
     const std::string positionPath = brastelConfig.GetCameraPath();
     setupCamera(positionPath, viewPath, upPath, windowWidth, windowHeight);
+    InitModel();
     CalcWedge1D();
     CalcWedge2D();
     CalcEnvWedge2D();
     CalcKeyLight();
+    InitTerrain();
     std::cout << "-------------------------END--------------------------" << std::endl;
     std::cout << kSeparator << std::endl;
 }
 
 void Shutdown() {
     ReleaseShaders();
+    ReleaseModels();
     DeleteSkyCube();
     KillGLWindow();
     ReleaseMusicThread(musicThreadRecord);

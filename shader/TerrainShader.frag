@@ -1,14 +1,24 @@
 #version 150
+// Terrain: the ground lit by the two irradiance textures, the key light's (soft-shadowed) and
+// the sky's, seen through the haze worked out per vertex.
 uniform sampler2D keyLightSampler;
 uniform sampler2D envLightSampler;
 in vec2 uv;
-in float height;
+in vec3 albedo;
+in vec3 haze;
+in float transmittance;
 out vec4 color;
+
+const float PI = 3.14159265;
+// Both textures hold irradiance in the same units: the key light is a disc of unit radiance,
+// the sky's radiance is of that order. The key is raised a little so the relief reads.
+const float KEY_WEIGHT = 1.3;
+const float ENV_WEIGHT = 1.0;
 
 void main()
 {
-    vec3 albedo = mix(vec3(0.32, 0.30, 0.22), vec3(0.85, 0.86, 0.88), smoothstep(0.55, 0.8, height));
-    vec3 light = texture(keyLightSampler, uv).rgb + texture(envLightSampler, uv).rgb;
-    vec3 hdr = albedo * light;
-    color = vec4(hdr / (hdr + 1.0), 1.0);
+    vec3 irradiance = KEY_WEIGHT * texture(keyLightSampler, uv).rgb +
+                      ENV_WEIGHT * texture(envLightSampler, uv).rgb;
+    vec3 radiance = albedo / PI * irradiance * transmittance + haze;
+    color = vec4(displayColor(radiance), 1.0);
 }

@@ -1,26 +1,98 @@
 #version 150
-uniform sampler2D DiffuseColorMap;
-uniform sampler2D NormalMap;
-uniform vec3 LightSourceHalfVector;
+// Product model: normal-mapped Blinn-Phong under the point light, a soft studio fill from above,
+// a studio reflection for the specular materials and a faint rim, so the side away from the
+// light still reads. Nothing here divides by a length that can be zero.
+uniform sampler2D DiffuseColorMap; // sRGB-encoded colour
+uniform sampler2D NormalMap;       // tangent-space normal, (n + 1) / 2
 uniform vec4 LightFrontAmbient;
 uniform vec4 LightFrontDiffuse;
 uniform vec4 LightFrontSpecular;
-uniform float MaterialFrontShininess;
+uniform float MaterialFrontShininess; // the library's Ns / 1000
 uniform vec4 SceneColor;
 in vec2 uv;
-in vec3 lightDir;
-in vec3 viewDir;
+in vec3 eyePosition;
+in vec3 eyeNormal;
+in vec4 eyeTangent;
+in vec3 eyeLight;
+in vec3 eyeUp;
 out vec4 color;
+
+const float PI = 3.14159265;
+const vec3 LIGHT_INTENSITY = vec3(1.0, 0.95, 0.88) * 30.0; // radiant intensity of the point
+const vec3 STUDIO_TOP = vec3(1.1, 1.12, 1.15); // the soft light above the table
+const vec3 STUDIO_FLOOR = vec3(0.03, 0.03, 0.035);
+const float FILL = 1.0; // scales SceneColor x ambient
+const float RIM = 0.25;
+const float WRAP = 0.25; // the key behaves like a small soft box: its terminator is soft
+
+vec3 safeNormalize(vec3 v, vec3 fallback)
+{
+    float lengthSquared = dot(v, v);
+    return lengthSquared > 1e-16 ? v * inversesqrt(lengthSquared) : fallback;
+}
+
+// What a polished surface mirrors: a dark floor, a dim room, a bright strip light above.
+vec3 studioReflection(float elevation)
+{
+    float strip = smoothstep(0.3, 0.45, elevation) * (1.0 - smoothstep(0.75, 0.9, elevation));
+    vec3 room = mix(STUDIO_FLOOR, STUDIO_TOP * 0.08, smoothstep(-0.2, 0.2, elevation));
+    return room + STUDIO_TOP * 0.6 * strip;
+}
+
+vec3 decodeSrgb(vec3 c)
+{
+    return mix(c / 12.92, pow((c + 0.055) / 1.055, vec3(2.4)), step(vec3(0.04045), c));
+}
+
+// The vertex normal bent by the normal map; without a usable tangent frame the normal map is
+// left out.
+vec3 shadingNormal(vec3 n)
+{
+    vec3 t = eyeTangent.xyz - n * dot(n, eyeTangent.xyz);
+    if (dot(t, t) < 1e-12)
+        return n;
+    t = normalize(t);
+    // The importer's handedness is -1 where N x T runs along +v.
+    vec3 b = cross(n, t) * (eyeTangent.w < 0.0 ? 1.0 : -1.0);
+    vec3 m = texture(NormalMap, uv).xyz * 2.0 - 1.0;
+    return safeNormalize(t * m.x + b * m.y + n * m.z, n);
+}
 
 void main()
 {
-    vec3 n = normalize(texture(NormalMap, uv).xyz * 2.0 - 1.0);
-    vec3 l = normalize(lightDir);
-    vec3 h = normalize(l + normalize(viewDir) + LightSourceHalfVector * 0.0);
-    vec4 albedo = texture(DiffuseColorMap, uv);
-    float diffuse = max(dot(n, l), 0.0);
-    float specular = diffuse > 0.0 ? pow(max(dot(n, h), 0.0), max(MaterialFrontShininess, 1.0)) : 0.0;
-    vec3 lit = SceneColor.rgb * albedo.rgb + LightFrontAmbient.rgb * albedo.rgb
-             + LightFrontDiffuse.rgb * albedo.rgb * diffuse + LightFrontSpecular.rgb * specular;
-    color = vec4(lit, albedo.a);
+    vec3 v = safeNormalize(-eyePosition, vec3(0.0, 0.0, 1.0));
+    vec3 n = safeNormalize(eyeNormal, v);
+    n = shadingNormal(n);
+    vec3 up = safeNormalize(eyeUp, vec3(0.0, 1.0, 0.0));
+
+    vec4 texel = texture(DiffuseColorMap, uv);
+    vec3 albedo = decodeSrgb(texel.rgb) * LightFrontDiffuse.rgb;
+    vec3 specularColor = LightFrontSpecular.rgb;
+    float exponent = clamp(MaterialFrontShininess * 1000.0, 1.0, 2048.0);
+
+    vec3 toLight = eyeLight - eyePosition;
+    float distanceSquared = max(dot(toLight, toLight), 0.01);
+    vec3 l = toLight * inversesqrt(distanceSquared);
+    vec3 h = safeNormalize(l + v, n);
+    float nDotL = max(dot(n, l), 0.0);
+    float nDotV = max(dot(n, v), 0.0);
+    vec3 irradiance = LIGHT_INTENSITY / distanceSquared;
+    float diffuseCosine = max((dot(n, l) + WRAP) / (1.0 + WRAP), 0.0);
+
+    // Schlick's Fresnel on the material's specular colour; normalised Blinn-Phong lobe.
+    vec3 fresnel = specularColor + (1.0 - specularColor) * pow(1.0 - max(dot(h, v), 0.0), 5.0);
+    fresnel *= step(1e-4, dot(specularColor, vec3(1.0)));
+    float lobe = (exponent + 8.0) / (8.0 * PI) * pow(max(dot(n, h), 0.0), exponent);
+    vec3 direct = (albedo / PI * diffuseCosine + fresnel * lobe * nDotL) * irradiance;
+
+    // Studio: a bright overhead soft box, a dark floor; seen diffusely and in reflection.
+    float facingUp = dot(n, up) * 0.5 + 0.5;
+    vec3 fill = FILL * SceneColor.rgb * LightFrontAmbient.rgb * albedo * (0.35 + 0.65 * facingUp);
+    vec3 r = reflect(-v, n);
+    vec3 reflection = studioReflection(dot(r, up)) *
+                      (specularColor + (1.0 - specularColor) * pow(1.0 - nDotV, 5.0)) *
+                      step(1e-4, dot(specularColor, vec3(1.0)));
+    vec3 rim = RIM * pow(1.0 - nDotV, 4.0) * (albedo + specularColor) * STUDIO_TOP * facingUp;
+
+    color = vec4(displayColor(direct + fill + reflection + rim), texel.a * LightFrontDiffuse.a);
 }

@@ -68,6 +68,8 @@ TEST(CameraFlight, PressingCPutsTheCameraOnItsPathInTheTerrainScene) {
     ASSERT_FALSE(window.empty()) << demo.stdoutText() << demo.stderrText();
 
     DemoProcess::key(window, "c"); // the toggle happens on release
+    // A frame prints the camera before it moves it: let the toggle's frame pass first.
+    std::this_thread::sleep_for(200ms);
     const std::vector<Position> onPath = sampleCamera(demo, window);
     ASSERT_GE(onPath.size(), 2u) << demo.stdoutText();
     EXPECT_GT(distance(onPath.front(), onPath.back()), 1e-4); // the path moves it

@@ -1,5 +1,7 @@
 // Generates the show's binary data into a run tree: brastel_datagen <stage dir>.
 #include "Music.h"
+#include "ProductModel.h"
+#include "TerrainMesh.h"
 
 #include <filesystem>
 #include <iostream>
@@ -28,5 +30,7 @@ int main(int argc, char** argv) {
 
     bool ok = makeFolder(stage + "/Media");
     ok = ok && writeMusic(stage);
+    ok = ok && makeFolder(stage + "/models") && writeProductModel(stage + "/models") &&
+         writeTerrainMesh(stage + "/models");
     return ok ? 0 : 1;
 }

@@ -1,0 +1,93 @@
+#include "DemoRun.h"
+
+#include <gtest/gtest.h>
+
+using namespace e2e;
+
+namespace {
+
+constexpr int kWidth = 320, kHeight = 240;
+
+const Settings smallWindow = {{"window.width", std::to_string(kWidth)},
+                              {"window.height", std::to_string(kHeight)}};
+
+Settings with(Settings settings, const std::string& key, const std::string& value) {
+    settings[key] = value;
+    return settings;
+}
+
+// Mean of r + g + b over a square of the window around (x, y), x and y from the top left;
+// negative when the window cannot be captured.
+double windowBrightness(const RunTree& tree, const std::string& window, int x, int y, int half) {
+    const fs::path file = tree.root / "capture.rgb";
+    shell("import -window " + window + " -depth 8 rgb:" + file.string() + " 2>/dev/null");
+    const std::string rgb = readText(file);
+    if (rgb.size() != static_cast<size_t>(kWidth) * kHeight * 3)
+        return -1;
+    double sum = 0;
+    for (int row = y - half; row < y + half; ++row)
+        for (int column = x - half; column < x + half; ++column)
+            for (int k = 0; k < 3; ++k)
+                sum += static_cast<unsigned char>(rgb[(row * kWidth + column) * 3 + k]);
+    return sum / (4.0 * half * half);
+}
+
+// GL errors reported by the show itself (the context test provokes one on purpose).
+int showGLErrors(const std::string& err) {
+    int count = 0;
+    for (size_t at = err.find("OpenGL ERROR @"); at != std::string::npos;
+         at = err.find("OpenGL ERROR @", at + 1))
+        count += err.compare(at, 34, "OpenGL ERROR @after glTranslatef()") != 0;
+    return count;
+}
+
+} // namespace
+
+TEST(ModelScene, ShowsTheProductModelAtTheCentreThenTheTerrain) {
+    RunTree tree(with(smallWindow, "demo.scene1.duration", "3"));
+    DemoProcess demo(tree);
+    const std::string window = demo.waitForWindow();
+    ASSERT_FALSE(window.empty()) << demo.stdoutText() << demo.stderrText();
+    std::this_thread::sleep_for(500ms);
+    EXPECT_GT(windowBrightness(tree, window, kWidth / 2, kHeight / 2, 12), 10.0);
+    EXPECT_EQ(windowBrightness(tree, window, 20, 20, 6), 0.0);
+    std::this_thread::sleep_for(3s); // into the terrain scene
+    DemoProcess::key(window, "Escape");
+    EXPECT_EQ(demo.waitForExit(), 0);
+
+    const std::string out = demo.stdoutText();
+    EXPECT_NE(out.find("Initializing models ...  done.\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Initializing Terrain ...  done.\n"), std::string::npos) << out;
+    EXPECT_EQ(showGLErrors(demo.stderrText()), 0) << demo.stderrText();
+}
+
+TEST(ModelScene, RunsWithoutTheModelFileOrTheTerrainFile) {
+    {
+        RunTree tree(with(smallWindow, "demo.scene1.duration", "60"));
+        fs::remove(tree.root / "models" / "brastel.obj");
+        DemoProcess demo(tree);
+        const std::string window = demo.waitForWindow();
+        ASSERT_FALSE(window.empty()) << demo.stdoutText() << demo.stderrText();
+        std::this_thread::sleep_for(500ms);
+        EXPECT_EQ(windowBrightness(tree, window, kWidth / 2, kHeight / 2, 12), 0.0);
+        DemoProcess::key(window, "Escape");
+        EXPECT_EQ(demo.waitForExit(), 0);
+        EXPECT_NE(demo.stdoutText().find(
+                      "Initializing models ... Cannot load model ../models/brastel.obj\n done.\n"),
+                  std::string::npos)
+            << demo.stdoutText();
+        EXPECT_EQ(showGLErrors(demo.stderrText()), 0) << demo.stderrText();
+    }
+    {
+        RunTree tree(with(smallWindow, "demo.scene1.duration", "0"));
+        fs::remove(tree.root / "models" / "terrain.obj");
+        DemoProcess demo(tree);
+        const std::string window = demo.waitForWindow();
+        ASSERT_FALSE(window.empty()) << demo.stdoutText() << demo.stderrText();
+        std::this_thread::sleep_for(1s);
+        DemoProcess::key(window, "Escape");
+        EXPECT_EQ(demo.waitForExit(), 0);
+        EXPECT_NE(demo.stdoutText().find("Initializing Terrain ...  done.\n"), std::string::npos);
+        EXPECT_EQ(showGLErrors(demo.stderrText()), 0) << demo.stderrText();
+    }
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "RenderableModelOBJ.h"
+
+class Camera;
+
+// The terrain surface: an OBJ grid drawn with "../shader/TerrainShader", which places it on the
+// terrain square, displaces it by the animated height field and shades it from the key-light and
+// environment textures. No material textures are loaded.
+class RenderableTerrainModelOBJ : public RenderableModelOBJ {
+  public:
+    explicit RenderableTerrainModelOBJ(const std::string& resourceFolder);
+    ~RenderableTerrainModelOBJ() override;
+
+    bool Initialize(const std::string& path) override;
+    bool InitializeShaders() override;
+    // Only "Position" and "TexCoord" are connected.
+    bool InitializeVertexBuffers() override;
+    // Draws with the camera's matrices and the three lighting textures; leaves depth test and
+    // face culling disabled. A terrain without a built program or without texture coordinates
+    // is not drawn.
+    virtual void Render(const Camera& camera);
+    virtual void releaseProgram();
+
+    std::unique_ptr<ShaderProgram> terrainProgram;
+    GLuint keyLightTexture = 0;   // 2D, unit 0, "keyLightSampler"
+    GLuint envLightTexture = 0;   // 2D, unit 1, "envLightSampler"
+    GLuint heightDataTexture = 0; // 2D array, unit 2, "heightData"
+};

@@ -1,0 +1,230 @@
+#include "Camera.h"
+#include "ModelGLTestSupport.h"
+#include "ModelObjFactory.h"
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace modeltest;
+
+namespace {
+
+constexpr int kSize = 128;
+const float kOrigin[3] = {0, 0, 0};
+
+// name, then the material's statements
+using Materials = std::vector<std::pair<std::string, std::string>>;
+
+// One unit quad per material, side by side along x, facing +z; writes row.obj and row.mtl.
+std::string writeQuadRow(const ScratchFolder& files, const Materials& materials,
+                         bool withTexCoords = true) {
+    std::string obj = "mtllib row.mtl\nvn 0 0 1\n", library;
+    if (withTexCoords)
+        obj += "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n";
+    for (size_t i = 0; i < materials.size(); ++i) {
+        const std::string x0 = std::to_string(i), x1 = std::to_string(i + 1);
+        obj += "v " + x0 + " 0 0\nv " + x1 + " 0 0\nv " + x1 + " 1 0\nv " + x0 + " 1 0\n";
+        library += "newmtl " + materials[i].first + "\n" + materials[i].second + "\n";
+    }
+    for (size_t i = 0; i < materials.size(); ++i) {
+        obj += "usemtl " + materials[i].first + "\nf";
+        for (int k = 1; k <= 4; ++k)
+            obj += " " + std::to_string(4 * i + k) +
+                   (withTexCoords ? "/" + std::to_string(k) + "/1" : "//1");
+        obj += "\n";
+    }
+    files.write("row.mtl", library);
+    return files.write("row.obj", obj);
+}
+
+// Screen x of the centre of quad i of n, for the row unitized and seen from (0, 0, 1.3).
+int quadCentre(int i, int n) {
+    const double x = -0.5 + (i + 0.5) / n;
+    return static_cast<int>((x / (1.3 * std::tan(22.5 * M_PI / 180)) + 1) * 0.5 * kSize);
+}
+
+void lookFrom(const Vector3& eye) {
+    camera.lookAt(eye, Vector3(0, 0, 0), Vector3(0, 1, 0));
+    camera.setPerspective(45.0f, 1.0f, 0.1f, 100.0f);
+}
+
+class RenderableModel : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(context.ok());
+        ASSERT_TRUE(target.complete);
+        RenderableModelOBJ::rotationAngle = 0.0f;
+    }
+    std::unique_ptr<RenderableModelOBJ> load(const std::string& path) {
+        auto model = std::make_unique<RenderableModelOBJ>("../resources/");
+        EXPECT_TRUE(model->Initialize(path));
+        return model;
+    }
+    GLTestContext context;
+    WorkingDirectory workingDirectory{projectModelFolder()};
+    ScratchFolder files;
+    OffscreenTarget target{kSize, kSize};
+};
+
+} // namespace
+
+TEST_F(RenderableModel, FactoryHoldsOneModelPerNameAndDestroysWhatItHolds) {
+    const std::string path = writeQuadRow(files, {{"plain", "Kd 0.8 0.8 0.8"}});
+    GLuint secondProgram = 0, secondBuffer = 0;
+    {
+        ModelObjFactory factory;
+        EXPECT_EQ(factory.getModel(path), nullptr);
+        EXPECT_TRUE(factory.models.empty());
+
+        RenderableModelOBJ* first = factory.createModel(path, "../resources/");
+        ASSERT_TRUE(first && first->Initialize(path));
+        const GLuint firstProgram = first->program->program, firstBuffer = first->vertexBuffer;
+        RenderableModelOBJ* second = factory.createModel(path, "../resources/");
+        EXPECT_EQ(factory.models.size(), 1u);
+        EXPECT_EQ(factory.getModel(path), second);
+        EXPECT_FALSE(glIsProgram(firstProgram)); // the first model is gone with its GL objects
+        EXPECT_FALSE(glIsBuffer(firstBuffer));
+        ASSERT_TRUE(second->Initialize(path));
+        secondProgram = second->program->program;
+        secondBuffer = second->vertexBuffer;
+
+        // A model whose file is missing loads nothing and draws nothing.
+        RenderableModelOBJ* missing = factory.createModel(files.file("absent.obj"), "");
+        EXPECT_FALSE(missing->Initialize(files.file("absent.obj")));
+        missing->Render(kOrigin);
+        EXPECT_EQ(target.brightness(target.read(), 0, 0, kSize, kSize), 0.0);
+    }
+    EXPECT_FALSE(glIsProgram(secondProgram));
+    EXPECT_FALSE(glIsBuffer(secondBuffer));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(RenderableModel, EachBatchDrawsWithItsOwnMapsAndStartsFromNeutralOnes) {
+    files.write("red.tga", tgaOfColour(255, 0, 0));
+    files.write("green.tga", tgaOfColour(0, 255, 0));
+    files.write("flat.tga", tgaOfColour(128, 128, 255));
+    auto model =
+        load(writeQuadRow(files, {{"red", "Kd 1 1 1\nmap_Kd red.tga"},
+                                  {"green", "Kd 1 1 1\nmap_Kd green.tga"},
+                                  {"plain", "Kd 0.8 0.8 0.8"},
+                                  {"redFlat", "Kd 1 1 1\nmap_Kd red.tga\nmap_bump flat.tga"}}));
+    ASSERT_EQ(model->numBatches, 4);
+    lookFrom(Vector3(0, 0, 1.3f));
+    lightSourcePosition = Vector3(0, 0, 6);
+    model->Render(kOrigin);
+    const float angleAfterOneFrame = RenderableModelOBJ::rotationAngle;
+    const std::vector<unsigned char> pixels = target.read();
+    auto colourOf = [&](int quad) { return target.at(pixels, quadCentre(quad, 4), kSize / 2); };
+    const unsigned char *red = colourOf(0), *green = colourOf(1), *plain = colourOf(2),
+                        *redFlat = colourOf(3);
+    EXPECT_GT(red[0], 100);
+    EXPECT_LT(red[1] + red[2], red[0] / 2);
+    EXPECT_GT(green[1], 100);
+    EXPECT_LT(green[0] + green[2], green[1] / 2);
+    // The plain batch comes after the green one but is drawn white (the light is a little warm).
+    EXPECT_GT(plain[0], 100);
+    EXPECT_NEAR(plain[0], plain[1], 12);
+    EXPECT_NEAR(plain[1], plain[2], 12);
+    // Without a bump map the red quad is lit as with a flat normal map, not through its colours.
+    EXPECT_NEAR(red[0], redFlat[0], 3);
+
+    // Draw state after each frame; the turn grows by 0.01 degrees per batch drawn.
+    model->Render(kOrigin);
+    EXPECT_NEAR(angleAfterOneFrame, 0.04f, 1e-6f);
+    EXPECT_NEAR(RenderableModelOBJ::rotationAngle - angleAfterOneFrame, 0.04f, 1e-6f);
+    GLint program = -1, vertexArray = -1, cullFace = 0;
+    GLboolean depthWrites = GL_FALSE;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vertexArray);
+    glGetIntegerv(GL_CULL_FACE_MODE, &cullFace);
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && glIsEnabled(GL_CULL_FACE) && depthWrites);
+    EXPECT_EQ(cullFace, GL_BACK);
+    EXPECT_EQ(program, 0);
+    EXPECT_EQ(vertexArray, 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(RenderableModel, WithoutTextureCoordinatesOrTangentsTheMaterialColourShows) {
+    files.write("red.tga", tgaOfColour(255, 0, 0));
+    auto model = load(writeQuadRow(files, {{"blue", "Kd 0.2 0.4 0.9\nmap_Kd red.tga"}}, false));
+    EXPECT_FALSE(attributeEnabled(model->vertexArray, ATTRIB_TEXCOORD));
+    EXPECT_FALSE(attributeEnabled(model->vertexArray, ATTRIB_TANGENT));
+    EXPECT_TRUE(attributeEnabled(model->vertexArray, ATTRIB_NORMAL));
+
+    // Whatever a pass before left on the texture units must not colour the model.
+    for (GLenum unit : {GL_TEXTURE0, GL_TEXTURE1}) {
+        glActiveTexture(unit);
+        glBindTexture(GL_TEXTURE_2D, model->textureByName.at("red.tga"));
+    }
+    lookFrom(Vector3(0, 0, 1.5f));
+    lightSourcePosition = Vector3(0, 0, 6);
+    model->Render(kOrigin);
+    const std::vector<unsigned char> pixels = target.read();
+    const unsigned char* p = target.at(pixels, kSize / 2, kSize / 2);
+    // Lit, finite, and the material's blue (a NaN or a zero normal comes out black).
+    EXPECT_GT(p[2], 100);
+    EXPECT_GT(p[2], p[1]);
+    EXPECT_GT(p[1], p[0]);
+}
+
+TEST_F(RenderableModel, LightStaysInTheWorldWhileTheModelTurns) {
+    // A smooth sphere seen from +x (screen right is the world's -z), lit from the camera's left.
+    std::string obj = "mtllib s.mtl\nusemtl grey\n";
+    const int rings = 16, segments = 32;
+    for (int i = 0; i <= rings; ++i)
+        for (int j = 0; j <= segments; ++j) {
+            const double t = M_PI * i / rings, f = 2 * M_PI * j / segments;
+            const std::string p = std::to_string(std::sin(t) * std::cos(f)) + " " +
+                                  std::to_string(std::cos(t)) + " " +
+                                  std::to_string(-std::sin(t) * std::sin(f)) + "\n";
+            obj += "v " + p + "vn " + p;
+        }
+    auto corner = [](int k) { return " " + std::to_string(k) + "//" + std::to_string(k); };
+    for (int i = 0; i < rings; ++i)
+        for (int j = 0; j < segments; ++j) {
+            const int a = i * (segments + 1) + j + 1, b = a + segments + 1;
+            obj += "f" + corner(a) + corner(b) + corner(b + 1) + corner(a + 1) + "\n";
+        }
+    files.write("s.mtl", "newmtl grey\nKd 0.8 0.8 0.8\nKs 0.3 0.3 0.3\nNs 100\n");
+    auto model = load(files.write("sphere.obj", obj));
+    lookFrom(Vector3(2.2f, 0, 0));
+    lightSourcePosition = Vector3(0, 0, 4);
+    for (float angle : {0.0f, 90.0f, 180.0f}) {
+        RenderableModelOBJ::rotationAngle = angle;
+        target.clear();
+        model->Render(kOrigin);
+        const std::vector<unsigned char> pixels = target.read();
+        const int c = kSize / 2;
+        const double left = target.brightness(pixels, c - 28, c - 8, c - 6, c + 8);
+        const double right = target.brightness(pixels, c + 6, c - 8, c + 28, c + 8);
+        EXPECT_GT(left, right * 1.5) << "turned by " << angle << " degrees";
+    }
+}
+
+TEST_F(RenderableModel, NormalMapsBendTheShadingAlongTheirTangentFrame) {
+    files.write("white.tga", tgaOfColour(200, 200, 200));
+    // Normals tilted by about 37 degrees towards +u, -u, +v and -v.
+    files.write("plusU.tga", tgaOfColour(204, 128, 230));
+    files.write("minusU.tga", tgaOfColour(51, 128, 230));
+    files.write("plusV.tga", tgaOfColour(128, 204, 230));
+    files.write("minusV.tga", tgaOfColour(128, 51, 230));
+    Materials tilts;
+    for (const char* name : {"plusU", "minusU", "plusV", "minusV"})
+        tilts.push_back({name, std::string("map_Kd white.tga\nmap_bump ") + name + ".tga"});
+    auto model = load(writeQuadRow(files, tilts));
+    EXPECT_TRUE(attributeEnabled(model->vertexArray, ATTRIB_TANGENT));
+
+    lookFrom(Vector3(0, 0, 1.3f));
+    lightSourcePosition = Vector3(3, 3, 3); // up and to the right: +u is +x, +v is +y
+    model->Render(kOrigin);
+    const std::vector<unsigned char> pixels = target.read();
+    auto brightnessOf = [&](int quad) {
+        const int x = quadCentre(quad, 4);
+        return target.brightness(pixels, x - 3, kSize / 2 - 3, x + 3, kSize / 2 + 3);
+    };
+    EXPECT_GT(brightnessOf(0), brightnessOf(1) + 60);
+    EXPECT_GT(brightnessOf(2), brightnessOf(3) + 60);
+}

@@ -1,0 +1,138 @@
+#include "ImageLoaders.h"
+#include "ModelOBJ.h"
+#include "ProductModel.h"
+#include "TerrainMesh.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+struct Point {
+    double x, y, z;
+};
+Point at(const float* p) {
+    return {p[0], p[1], p[2]};
+}
+Point minus(Point a, Point b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Point cross(Point a, Point b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+double dot(Point a, Point b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+struct Rows {
+    int first, last;
+};
+
+// Rows (top first) holding the brightest pixels of a decoded picture.
+Rows brightRows(const DibPicture& picture) {
+    int first = picture.height, last = -1;
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x)
+            if (picture.bits[y * picture.pitch + 4 * x + 1] > 150) {
+                first = std::min(first, y);
+                last = std::max(last, y);
+            }
+    return {first, last};
+}
+
+} // namespace
+
+TEST(ProductModelData, IsAClosedSmoothTexturedModelUsingBothPictureRoutes) {
+    const std::string folder = testing::TempDir() + "datagen_model_" + std::to_string(::getpid());
+    std::filesystem::create_directories(folder);
+    ASSERT_TRUE(writeProductModel(folder));
+    EXPECT_EQ(productModelObj(), productModelObj());
+
+    ModelOBJ model;
+    ASSERT_TRUE(model.Import(folder + "/brastel.obj"));
+    EXPECT_TRUE(model.hasTexCoords);
+    EXPECT_TRUE(model.hasTangents);
+    EXPECT_GE(model.numMaterials, 2);
+    EXPECT_EQ(model.numBatches, model.numMaterials); // one batch per material
+
+    // Every material has a colour map, every map decodes, TGA and another format both occur.
+    std::set<bool> colourMapIsTga;
+    int bumpMaps = 0;
+    for (const ModelMaterial& material : model.materials) {
+        ASSERT_FALSE(material.colorMapFile.empty()) << material.name;
+        DibPicture picture;
+        EXPECT_TRUE(loadPicture(folder + "/" + material.colorMapFile, picture));
+        colourMapIsTga.insert(material.colorMapFile.find(".tga") != std::string::npos);
+        if (!material.bumpMapFile.empty()) {
+            ++bumpMaps;
+            EXPECT_TRUE(loadPicture(folder + "/" + material.bumpMapFile, picture));
+        }
+    }
+    EXPECT_EQ(colourMapIsTga.size(), 2u);
+    EXPECT_GE(bumpMaps, 1);
+
+    // The grille's colour (TGA) and normal map (PNG) agree on which way is up: the badge sits
+    // in the bottom rows of the colour map, and the normal map is flat there, free of holes.
+    DibPicture colour, normals;
+    ASSERT_TRUE(loadPicture(folder + "/grille_color.tga", colour));
+    ASSERT_TRUE(loadPicture(folder + "/grille_normal.png", normals));
+    const Rows badge = brightRows(colour);
+    EXPECT_GT(badge.first, colour.height * 3 / 4);
+    int tilted = 0;
+    for (int y = badge.first + 4; y <= badge.last - 4; ++y)
+        for (int x = normals.width / 2 - 10; x < normals.width / 2 + 20; ++x)
+            tilted += std::abs(normals.bits[y * normals.pitch + 4 * x + 1] - 128) > 6;
+    EXPECT_EQ(tilted, 0);
+
+    // Triangles are wound counter-clockwise seen from the side their normals face, and the
+    // surface encloses a positive volume (outward faces).
+    double volume = 0;
+    int disagreeing = 0;
+    for (int t = 0; t < model.numTriangles; ++t) {
+        const ModelVertex* v[3];
+        for (int k = 0; k < 3; ++k)
+            v[k] = &model.vertices[model.indices[3 * t + k]];
+        const Point p0 = at(v[0]->position), p1 = at(v[1]->position), p2 = at(v[2]->position);
+        const Point face = cross(minus(p1, p0), minus(p2, p0));
+        volume += dot(p0, cross(p1, p2)) / 6;
+        const Point n = {v[0]->normal[0] + v[1]->normal[0] + v[2]->normal[0],
+                         v[0]->normal[1] + v[1]->normal[1] + v[2]->normal[1],
+                         v[0]->normal[2] + v[1]->normal[2] + v[2]->normal[2]};
+        if (dot(face, face) > 1e-14 && dot(face, n) <= 0)
+            ++disagreeing;
+    }
+    EXPECT_EQ(disagreeing, 0);
+    const double box = model.width * model.height * model.depth;
+    EXPECT_GT(volume, 0.6 * box);
+    EXPECT_LT(volume, box);
+    std::filesystem::remove_all(folder);
+}
+
+TEST(TerrainMeshData, IsAnUpwardGridWithTextureCoordinatesAlongXAndZ) {
+    ModelOBJ mesh;
+    ASSERT_TRUE(
+        mesh.ImportText(terrainMeshObj(), [](const std::string&, std::string&) { return false; }));
+    mesh.unitize(1.0f);
+    ASSERT_EQ(mesh.vertices.size(), size_t(terrainGridSize) * terrainGridSize);
+    EXPECT_EQ(mesh.numTriangles, 2 * (terrainGridSize - 1) * (terrainGridSize - 1));
+    float lowest = 1, highest = 0;
+    for (const ModelVertex& v : mesh.vertices) {
+        EXPECT_NEAR(v.texCoord[0], v.position[0] + 0.5f, 1e-5f);
+        EXPECT_NEAR(v.texCoord[1], v.position[2] + 0.5f, 1e-5f);
+        lowest = std::min({lowest, v.texCoord[0], v.texCoord[1]});
+        highest = std::max({highest, v.texCoord[0], v.texCoord[1]});
+    }
+    EXPECT_EQ(lowest, 0.0f);
+    EXPECT_EQ(highest, 1.0f);
+    for (int t = 0; t < mesh.numTriangles; ++t) {
+        const Point p0 = at(mesh.vertices[mesh.indices[3 * t]].position);
+        const Point p1 = at(mesh.vertices[mesh.indices[3 * t + 1]].position);
+        const Point p2 = at(mesh.vertices[mesh.indices[3 * t + 2]].position);
+        ASSERT_GT(cross(minus(p1, p0), minus(p2, p0)).y, 0.0) << "triangle " << t;
+    }
+}
