@@ -3,6 +3,7 @@
 #include "BrastelConfiguration.h"
 #include "Camera.h"
 #include "CameraControls.h"
+#include "CubeMapTexture.h"
 #include "GLError.h"
 #include "KeyLight.h"
 #include "ModelScene.h"
@@ -86,6 +87,7 @@ void RenderFrame() {
     } else {
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_CULL_FACE);
+        RenderSkyBox(camera.viewMatrix, camera.projectionMatrix, windowWidth, windowHeight);
         RenderTerrain();
     }
 

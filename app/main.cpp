@@ -1,6 +1,8 @@
 #include "BrastelConfiguration.h"
 #include "Camera.h"
+#include "CubeMapTexture.h"
 #include "Demo.h"
+#include "HdrLight.h"
 #include "KeyLight.h"
 #include "ModelScene.h"
 #include "MusicThread.h"
@@ -27,10 +29,12 @@ void BuildScene() {
     const std::string positionPath = brastelConfig.GetCameraPath();
     setupCamera(positionPath, viewPath, upPath, windowWidth, windowHeight);
     InitModel();
+    InitCubeMap();
     CalcWedge1D();
     CalcWedge2D();
     CalcEnvWedge2D();
     CalcKeyLight();
+    CalcHdrLight();
     InitTerrain();
     std::cout << "-------------------------END--------------------------" << std::endl;
     std::cout << kSeparator << std::endl;
@@ -40,6 +44,7 @@ void Shutdown() {
     ReleaseShaders();
     ReleaseModels();
     DeleteSkyCube();
+    DeleteCubeMap();
     KillGLWindow();
     ReleaseMusicThread(musicThreadRecord);
 }

@@ -107,21 +107,19 @@ int scanResolution(const unsigned char* line, size_t length, int& height, int& w
     return number(width) ? 2 : 1;
 }
 
-// The fewest bytes any encoding of the pixels can take: a run covers at most 127 bytes of a
-// channel plane for 2 bytes of file, and a flat pixel takes 4. Knowing this before the pixel
-// block is allocated keeps a short file from claiming gigabytes.
-size_t minimumPixelBytes(int width, int height) {
-    if (width < 8 || width > 0x7fff)
-        return (size_t)width * (size_t)height * 4;
-    return (size_t)height * (4 + 8 * (((size_t)width + 126) / 127));
-}
-
 // Brings a stream back to just after the bytes a cursor over its rest consumed.
 bool reposition(std::FILE* file, long start, const ByteCursor& in) {
     return std::fseek(file, start + (long)in.position(), SEEK_SET) == 0;
 }
 
 } // namespace
+
+// A run covers at most 127 bytes of a channel plane for 2 bytes of file, and a flat pixel takes 4.
+size_t minimumRgbePixelBytes(int width, int height) {
+    if (width < 8 || width > 0x7fff)
+        return (size_t)width * (size_t)height * 4;
+    return (size_t)height * (4 + 8 * (((size_t)width + 126) / 127));
+}
 
 void rgbeToFloat(const unsigned char rgbe[4], float* rgb) {
     convert(rgbe[0], rgbe[1], rgbe[2], rgbe[3], exponentScale(), rgb);
@@ -268,7 +266,7 @@ HdrStatus decodeHdr(const unsigned char* bytes, size_t size, Texture& texture) {
     int height = 0, width = 0;
     if (readRgbeHeader(in, height, width) != 0)
         return HdrStatus::Refused;
-    if (in.remaining() < minimumPixelBytes(width, height)) {
+    if (in.remaining() < minimumRgbePixelBytes(width, height)) {
         readError(kTruncated);
         return HdrStatus::Refused;
     }

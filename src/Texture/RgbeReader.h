@@ -23,6 +23,10 @@ int readRgbeHeader(std::FILE* file, int& height, int& width);
 int readRgbePixels(std::FILE* file, float* data, size_t count);
 int readRgbePixelsRle(std::FILE* file, float* data, int width, int height);
 
+// The fewest bytes any encoding of width x height pixels can take. Checking it before the pixel
+// block is allocated keeps a short file from claiming gigabytes.
+size_t minimumRgbePixelBytes(int width, int height);
+
 // One pixel: 2^(E-136) times each mantissa, black when E is 0.
 void rgbeToFloat(const unsigned char rgbe[4], float* rgb);
 

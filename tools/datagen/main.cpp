@@ -2,6 +2,7 @@
 #include "Music.h"
 #include "ProductModel.h"
 #include "TerrainMesh.h"
+#include "Sky.h"
 
 #include <filesystem>
 #include <iostream>
@@ -32,5 +33,6 @@ int main(int argc, char** argv) {
     ok = ok && writeMusic(stage);
     ok = ok && makeFolder(stage + "/models") && writeProductModel(stage + "/models") &&
          writeTerrainMesh(stage + "/models");
+    ok = ok && makeFolder(stage + "/images") && writeSky(stage);
     return ok ? 0 : 1;
 }
