@@ -89,9 +89,10 @@ std::vector<std::string> frameHashes(const fs::path& file) {
     return hashes;
 }
 
-// Records the 3-second show at a small size into the file named, in a run tree of its own.
+// Records a 3-second show of both scenes at a small size into the file named, in a run tree of its
+// own.
 std::vector<std::string> recordShortShow(const std::string& name, fs::path& file) {
-    RunTree tree;
+    RunTree tree(Settings{{"demo.scene1.duration", "1"}}); // both scenes
     writeMusic(tree, 3.0);
     file = fs::temp_directory_path() / ("brastel-record-" + std::to_string(getpid()) + name);
     Recorder recorder(tree, {"--record", file.string(), "--size", "320x180", "--fps", "30"});
