@@ -88,9 +88,14 @@ class Progress {
 
     void update(std::uint64_t done, bool last = false) {
         const Clock::time_point now = Clock::now();
+        if (last && done == shownDone) {
+            std::cout << std::endl; // the line already shows it
+            return;
+        }
         if (!last && now - shown < std::chrono::milliseconds(250))
             return;
         shown = now;
+        shownDone = done;
         const double rate = framesPerSecond(done);
         const double left = rate > 0.0 ? static_cast<double>(total - done) / rate : 0.0;
         char text[160];
@@ -112,6 +117,7 @@ class Progress {
     std::uint64_t total;
     Clock::time_point begin = Clock::now();
     Clock::time_point shown{};
+    std::uint64_t shownDone = 0;
 };
 
 } // namespace
