@@ -47,7 +47,11 @@ void StartDemo() {
 
 void ProcessFrame() {
     PollInput();
+    if (UpdateFrame())
+        RenderFrame();
+}
 
+bool UpdateFrame() {
     const double T = demoTimer.elapsedMs();
     if (frame.firstFrame) {
         frame.lastFrameTime = T;
@@ -58,21 +62,18 @@ void ProcessFrame() {
 
     if (MusicHasEnded()) {
         PostQuit(0);
-        return;
+        return false;
     }
 
     if (sceneIndex == 1 && scene1Duration * 1000.0 < sceneTimer.elapsedMs())
         sceneIndex = 2;
 
-    UpdateCameraControls({keys, leftButtonDown, rightButtonDown, cursorX, cursorY, previousCursorX,
-                          previousCursorY, pathCameraToggle},
-                         T, dt, sceneIndex, demoSpeed, brastelConfig.UseAutostart());
+    UpdateCameraControls(input, T, dt, sceneIndex, demoSpeed, brastelConfig.UseAutostart());
 
     keyLightAzimuth -= 0.25;
     lightSourcePosition = lightSourcePath.getPoint(static_cast<float>(T), demoSpeed * 5.0f);
     UpdateKeyLight();
-
-    RenderFrame();
+    return true;
 }
 
 void RenderFrame() {
@@ -97,7 +98,7 @@ void RenderFrame() {
     CheckGLError("main loop");
 }
 
-void UpdateFps() {
+float UpdateFps() {
     const float t = static_cast<float>(platform::tickMs()) * 0.001f;
     ++fpsState.frames;
     if (t - fpsState.lastFpsTime > 1.0f) {
@@ -105,4 +106,5 @@ void UpdateFps() {
         fpsState.frames = 0;
         fpsState.lastFpsTime = t;
     }
+    return fpsState.fps;
 }

@@ -11,9 +11,14 @@ extern int sceneIndex;              // 0 before the show, 1 model scene, 2 terra
 extern Vector3 lightSourcePosition; // the model scene's point light, moved along its path
 
 void StartDemo();
+// One frame: input, update, draw.
 void ProcessFrame();
+// The update of a frame without its input and draw: clocks, scene switch, camera, lights. False
+// when the music has ended and the quit message has been posted instead.
+bool UpdateFrame();
 void RenderFrame();
-void UpdateFps();
+// Counts the frame; the frame rate, refreshed about once a second.
+float UpdateFps();
 
 // The window title: the frame rate with at most four significant digits.
 std::string FormatFps(float fps);

@@ -6,14 +6,6 @@
 
 namespace {
 
-// Virtual-key codes, as the window layer delivers them.
-constexpr int kLeftArrow = 0x25;
-constexpr int kUpArrow = 0x26;
-constexpr int kRightArrow = 0x27;
-constexpr int kDownArrow = 0x28;
-constexpr int kDigit2 = 0x32;
-constexpr int kDigit3 = 0x33;
-
 // Set while the forward or backward key is held, so only its first frame stops the z velocity.
 struct Latches {
     bool forward = false;
@@ -31,23 +23,23 @@ void LatchStop(bool held, bool& latch) {
 
 } // namespace
 
-void UpdateCameraControls(const CameraInput& in, double T, double dt, int sceneIndex,
-                          float demoSpeed, bool autostart) {
+void UpdateCameraControls(InputState& in, double T, double dt, int sceneIndex, float demoSpeed,
+                          bool autostart) {
     Vector3 move;
-    const bool up = in.keys[kUpArrow];
-    const bool down = in.keys[kDownArrow];
+    const bool up = in.keys[VK_UP_ARROW];
+    const bool down = in.keys[VK_DOWN_ARROW];
     if (up)
         move.z += 1.0f;
     if (down)
         move.z -= 1.0f;
-    if (in.keys[kLeftArrow])
+    if (in.keys[VK_LEFT_ARROW])
         move.x -= 1.0f;
-    if (in.keys[kRightArrow])
+    if (in.keys[VK_RIGHT_ARROW])
         move.x += 1.0f;
     LatchStop(up, latches.forward);
     LatchStop(down, latches.backward);
 
-    if (in.keys[kDigit2]) {
+    if (in.keys[VK_DIGIT_2]) {
         const Vector3& p = camera.position;
         const Quaternion& q = camera.orientation;
         std::cout << "Cam    pos: x=" << p.x << " y=" << p.y << " z=" << p.z << std::endl;
@@ -77,10 +69,10 @@ void UpdateCameraControls(const CameraInput& in, double T, double dt, int sceneI
         camera.updatePosition(move, static_cast<float>(dt * 0.0001));
     }
 
-    if (in.keys[kDigit3]) {
+    if (in.keys[VK_DIGIT_3]) {
         std::cout << "Cam    pos: " << camera.position << std::endl;
         std::cout << "Cam orient: " << camera.viewDirection.normalized() << std::endl;
         // One press, or one key repeat, prints once.
-        in.keys[kDigit3] = false;
+        in.keys[VK_DIGIT_3] = false;
     }
 }

@@ -1,8 +1,9 @@
 #include "Spline.h"
 
+#include "FileBytes.h"
+
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
@@ -15,18 +16,6 @@ bool ReadFloat(const char*& cursor, float& value) {
     if (end == cursor)
         return false;
     cursor = end;
-    return true;
-}
-
-bool ReadFileText(const std::string& fileName, std::string& text) {
-    std::FILE* file = std::fopen(fileName.c_str(), "r");
-    if (!file)
-        return false;
-    char buffer[4096];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text.append(buffer, got);
-    std::fclose(file);
     return true;
 }
 
@@ -49,7 +38,7 @@ std::vector<Vector3> ReadPathPoints(const std::string& text) {
 
 Spline::Spline(const std::string& fileName, float tension, float bias, float continuity) {
     std::string text;
-    if (!ReadFileText(fileName, text)) {
+    if (!ReadTextFile(fileName, text)) {
         std::cerr << "Spline::Spline(): error open \"" << fileName << "\" file" << std::endl;
         return;
     }

@@ -1,12 +1,11 @@
 #include "ShaderProgram.h"
 
+#include "FileBytes.h"
 #include "GLError.h"
 #include "SceneConventions.h"
 
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <vector>
 
 namespace {
@@ -76,35 +75,24 @@ std::string commonSourceBeside(const std::string& basePath) {
     const std::string path =
         (slash == std::string::npos ? std::string() : basePath.substr(0, slash + 1)) +
         "Common.glsl";
-    return fileExists(path) ? readFile(path) : std::string();
+    std::string text; // stays empty where the folder has no shared GLSL
+    ReadTextFile(path, text);
+    return text;
 }
 
 } // namespace
 
-bool fileExists(const std::string& path) {
-    return std::ifstream(path).is_open();
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 ShaderProgram::ShaderProgram(const std::string& basePath) {
     const std::string vertexPath = basePath + ".vert";
     const std::string fragmentPath = basePath + ".frag";
-    if (!fileExists(vertexPath)) {
+    if (!ReadTextFile(vertexPath, vertexSource)) {
         std::cerr << "Vertex shader file " << vertexPath << " does not exist." << std::endl;
         return;
     }
-    vertexSource = readFile(vertexPath);
-    if (!fileExists(fragmentPath)) {
+    if (!ReadTextFile(fragmentPath, fragmentSource)) {
         std::cerr << "Fragment shader file " << fragmentPath << " does not exist." << std::endl;
         return;
     }
-    fragmentSource = readFile(fragmentPath);
 
     const std::string commonSource = commonSourceBeside(basePath);
     vertexShader = compile(GL_VERTEX_SHADER, withPrelude(vertexSource, commonSource));

@@ -34,6 +34,3 @@ enum AttributeLocation : GLuint {
     ATTRIB_NORMAL = 2,
     ATTRIB_TANGENT = 3,
 };
-
-bool fileExists(const std::string& path);
-std::string readFile(const std::string& path);

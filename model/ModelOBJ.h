@@ -3,10 +3,14 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+class FileBytes;
+struct ObjCursor;
 
 // One unique vertex; this order is also the interleaved GPU buffer layout.
 struct ModelVertex {
@@ -88,17 +92,67 @@ class ModelOBJ {
     std::map<std::string, int, std::less<>> materialIndexByName;
 
   private:
-    void reset();
-    void countPass(std::string_view text, const FileReader& readFile);
-    void fillPass(std::string_view text);
-    void parseLibrary(std::string_view text);
-    uint32_t addVertex(const ModelVertex& vertex, uint32_t positionIndex);
+    // One face corner as 0-based indices into the raw arrays.
+    struct Corner {
+        uint32_t position = 0;
+        uint32_t texCoord = 0;
+        uint32_t normal = 0;
+    };
+    // How many elements of each kind had been read when a face was read: later ones read as 0.
+    struct ElementsRead {
+        size_t positions = 0;
+        size_t texCoords = 0;
+        size_t normals = 0;
+    };
+    // A face naming an element that only a later statement defines: its triangles keep their
+    // place in the index list and are filled in (or dropped) once the whole file is read.
+    struct PendingFace {
+        size_t firstTriangle = 0;
+        size_t firstCorner = 0; // into pendingCorners
+        size_t cornerCount = 0;
+        bool withTexCoord = false;
+        bool withNormal = false;
+        ElementsRead known;
+    };
+
+    void reset(bool everything = true); // false: only the import-time state
+    bool importFrom(std::string_view text, const FileReader& readFile, FileBytes* file);
+    void readStatements(std::string_view text, const FileReader& readFile, FileBytes* file);
+    void readLibrary(std::string_view name, const FileReader& readFile);
+    void readFace(ObjCursor& cursor, int materialSlot);
+    template <int Slashes, int Count>
+    void readCorners(ObjCursor& cursor, const char* q, int numbers[3], int materialSlot);
+    void finishPendingFaces();
+    void resolveMaterials();
+    uint32_t addCorner(const Corner& corner, bool withTexCoord, bool withNormal,
+                       const ElementsRead& known);
+    // Where a corner's values lie: in the raw arrays, or zeros.
+    struct CornerValues {
+        const float* position;
+        const float* texCoord;
+        const float* normal;
+    };
+    // While the mesh is built, tangent and bitangent are zero in every vertex, so position,
+    // texture coordinate and normal decide the equality of all 60 bytes.
+    uint32_t addVertex(const CornerValues& values, uint32_t positionIndex);
+    uint32_t addHashedVertex(const CornerValues& values, uint32_t positionIndex);
+    uint32_t newVertex(const CornerValues& values);
+    static bool sameVertex(const ModelVertex& vertex, const CornerValues& values);
     void buildBatches();
     void computeBoundingBox();
     void generateNormals();
     void generateTangents();
 
-    uint32_t addHashedVertex(const ModelVertex& vertex, uint32_t positionIndex);
+    // Import-time state, released when the import ends.
+    std::vector<Corner> faceCorners;
+    std::vector<Corner> pendingCorners;
+    std::vector<PendingFace> pendingFaces;
+    // usemtl names in order of first use; triangles refer to them by position + 1 (0: none yet)
+    // until every library has been read.
+    std::vector<std::string> usedMaterialNames;
+    std::map<std::string, int, std::less<>> usedMaterialSlot;
+    std::set<std::string> librariesRead;
+    size_t libraryBytes = 0;
 
     // De-duplication table: the vertices made from one position form a chain in creation order.
     // A position that gathers a long chain moves to a hash map, so a hostile file cannot make the
@@ -113,5 +167,5 @@ class ModelOBJ {
         size_t operator()(const VertexKey& key) const;
     };
     std::unordered_map<VertexKey, uint32_t, VertexKeyHash> hashedVertices;
-    static VertexKey vertexKey(const ModelVertex& vertex, uint32_t positionIndex);
+    static VertexKey vertexKey(const CornerValues& values, uint32_t positionIndex);
 };

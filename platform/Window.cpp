@@ -9,11 +9,7 @@
 #include <cstring>
 #include <iostream>
 
-bool keys[256];
-bool leftButtonDown = false;
-bool rightButtonDown = false;
-int cursorX = 0, cursorY = 0, previousCursorX = 0, previousCursorY = 0;
-bool pathCameraToggle = false;
+InputState input;
 
 namespace {
 
@@ -274,23 +270,23 @@ bool PumpMessages() {
         case SDL_KEYDOWN: {
             const int vk = VirtualKeyFromSdlKey(event.key.keysym.sym);
             if (vk >= 0 && vk < 256)
-                keys[vk] = true;
+                input.keys[vk] = true;
             WndProcKeyDown(vk);
             break;
         }
         case SDL_KEYUP: {
             const int vk = VirtualKeyFromSdlKey(event.key.keysym.sym);
             if (vk >= 0 && vk < 256)
-                keys[vk] = false;
+                input.keys[vk] = false;
             if (vk == VK_LETTER_C)
-                pathCameraToggle = !pathCameraToggle;
+                input.pathCameraToggle = !input.pathCameraToggle;
             break;
         }
         case SDL_MOUSEBUTTONDOWN:
             if (event.button.button == SDL_BUTTON_LEFT)
-                leftButtonDown = true;
+                input.leftButtonDown = true;
             else if (event.button.button == SDL_BUTTON_RIGHT)
-                rightButtonDown = true;
+                input.rightButtonDown = true;
             break;
         case SDL_WINDOWEVENT:
             if (event.window.event == SDL_WINDOWEVENT_CLOSE)
@@ -306,14 +302,14 @@ bool PumpMessages() {
 void PollInput() {
     int x = 0, y = 0;
     const Uint32 buttons = SDL_GetGlobalMouseState(&x, &y);
-    if (leftButtonDown && !(buttons & SDL_BUTTON(SDL_BUTTON_LEFT)))
-        leftButtonDown = false;
-    if (rightButtonDown && !(buttons & SDL_BUTTON(SDL_BUTTON_RIGHT)))
-        rightButtonDown = false;
-    previousCursorX = cursorX;
-    previousCursorY = cursorY;
-    cursorX = x;
-    cursorY = y;
+    if (input.leftButtonDown && !(buttons & SDL_BUTTON(SDL_BUTTON_LEFT)))
+        input.leftButtonDown = false;
+    if (input.rightButtonDown && !(buttons & SDL_BUTTON(SDL_BUTTON_RIGHT)))
+        input.rightButtonDown = false;
+    input.previousCursorX = input.cursorX;
+    input.previousCursorY = input.cursorY;
+    input.cursorX = x;
+    input.cursorY = y;
 }
 
 void SetWindowTitle(const char* title) {

@@ -1,25 +1,11 @@
 #pragma once
 
+#include "InputState.h"
+
 // The one render window with its GL context, its messages and the input state they leave.
 
-// Virtual-key codes the program uses.
-enum VirtualKey : int {
-    VK_ESC = 0x1B,
-    VK_LEFT_ARROW = 0x25,
-    VK_UP_ARROW = 0x26,
-    VK_RIGHT_ARROW = 0x27,
-    VK_DOWN_ARROW = 0x28,
-    VK_DIGIT_2 = 0x32,
-    VK_DIGIT_3 = 0x33,
-    VK_LETTER_C = 0x43,
-};
-
-// Input state, written by PumpMessages and PollInput, read by the frame update.
-extern bool keys[256];
-extern bool leftButtonDown;
-extern bool rightButtonDown;
-extern int cursorX, cursorY, previousCursorX, previousCursorY;
-extern bool pathCameraToggle;
+// Keyboard and mouse state, written by PumpMessages and PollInput, read by the frame update.
+extern InputState input;
 
 struct WindowSettings {
     int width = 0;

@@ -59,23 +59,42 @@ TEST(Camera, LookAtAndUpdateViewMatrixBuildTheSameView) {
     }
 }
 
-TEST(Camera, PerspectiveMatrix) {
+TEST(Camera, PerspectiveScalesHeightByTheAspectTwice) {
     Camera c;
-    c.setPerspective(45, 1, 0.01f, 1000);
-    const float expected[16] = {2.41421f, 0, 0,         0,  0, 2.41421f, 0,           0,
-                                0,        0, -1.00002f, -1, 0, 0,        -0.0200002f, 0};
-    for (int i = 0; i < 16; ++i)
-        EXPECT_NEAR(c.projectionMatrix[i], expected[i], 1e-5f) << "entry " << i;
+    // Aspect, then m[0] = aspect / tan(22.5 degrees) and m[5] = aspect^2 / tan(22.5 degrees).
+    const float cases[][3] = {{4.0f / 3.0f, 3.21895f, 4.29194f}, {0.5f, 1.20711f, 0.603553f}};
+    for (const auto& [aspect, m0, m5] : cases) {
+        c.setPerspective(45, aspect, 0.01f, 1000);
+        EXPECT_NEAR(c.projectionMatrix[0], m0, 1e-4f) << aspect;
+        EXPECT_NEAR(c.projectionMatrix[5], m5, 1e-4f) << aspect;
+        EXPECT_NEAR(c.projectionMatrix[10], -1.00002f, 1e-5f);
+        EXPECT_NEAR(c.projectionMatrix[14], -0.0200002f, 1e-6f);
+        EXPECT_EQ(c.projectionMatrix[11], -1.0f);
+        EXPECT_EQ(c.projectionMatrix[15], 0.0f);
+    }
 }
 
-TEST(Camera, RotateTurnsTheOrientationAndTheAxesThatMoveFollows) {
+TEST(Camera, RotateTurnsTheOrientation) {
     Camera c;
     c.rotate(90, 0, 0);
     EXPECT_NEAR(c.orientation.w, 0.70711f, 1e-5f);
     EXPECT_NEAR(c.orientation.y, -0.70711f, 1e-5f);
     ExpectVector(c.viewDirection, {-1, 0, 0});
-    c.move(1, 2, 3); // right is now -z; up stays the world's
-    ExpectVector(c.position, {-3, 2, -1});
+}
+
+TEST(Camera, MoveGoesAlongItsOwnRightAndViewAxesAndTheWorldsUp) {
+    Camera c;
+    c.rotate(90, 30, 0); // facing -x, looking 30 degrees up
+    const Vector3 right = c.xAxis, forward = c.viewDirection;
+    ExpectVector(right, {0, 0, -1});
+    EXPECT_NEAR(forward.y, 0.5f, 1e-5f);
+    c.move(1, 0, 0);
+    ExpectVector(c.position, right);
+    c.move(0, 2, 0); // world up, not the tilted camera up
+    ExpectVector(c.position, right + Vector3(0, 2, 0));
+    c.move(0, 0, 3);
+    ExpectVector(c.position, right + Vector3(0, 2, 0) + forward * 3);
+    EXPECT_NEAR(c.viewMatrix[14], -c.zAxis.dot(c.position), 1e-5f); // the view follows
 }
 
 TEST(Camera, FlightAcceleratesToTheLimitAndBrakesToExactlyZero) {
@@ -107,8 +126,6 @@ TEST(Camera, SetupLeavesAValidPoseAndPrintsThePositionPath) {
 
 namespace {
 
-constexpr int kLeft = 0x25, kUp = 0x26, kDown = 0x28, kDigit2 = 0x32, kDigit3 = 0x33;
-
 // The global camera looking down -z from (0, 1, 5), with a path loop around the origin.
 class CameraControls : public testing::Test {
   protected:
@@ -118,28 +135,26 @@ class CameraControls : public testing::Test {
         camera.maxVelocity = Vector3(50, 50, 50);
         camera.lookAt({0, 1, 5}, {0, 1, 0}, {0, 1, 0});
         camera.positionPath = std::make_unique<Spline>(ReadPathPoints(kDiamond), 0, 0, 0);
+        in.cursorX = in.cursorY = in.previousCursorX = in.previousCursorY = 100;
         frame(); // nothing held: clears the latches an earlier test left set
     }
     void frame(double T = 0.0, double dt = 16.0, int scene = 1, bool autostart = false) {
-        UpdateCameraControls({keys, left, right, x, y, previousX, previousY, toggle}, T, dt, scene,
-                             1.0f, autostart);
+        UpdateCameraControls(in, T, dt, scene, 1.0f, autostart);
     }
-    bool keys[256] = {};
-    bool left = false, right = false, toggle = false;
-    int x = 100, y = 100, previousX = 100, previousY = 100;
+    InputState in;
 };
 
 } // namespace
 
 TEST_F(CameraControls, ArrowKeysFlyAndANewlyHeldForwardOrBackStopsOnlyZ) {
-    keys[kUp] = keys[kLeft] = true;
+    in.keys[VK_UP_ARROW] = in.keys[VK_LEFT_ARROW] = true;
     for (int i = 0; i < 20; ++i)
         frame();
     EXPECT_LT(camera.position.z, 4.97f);
     EXPECT_LT(camera.position.x, -0.001f);
     // Pressing back as well clears the z velocity in that frame only.
     camera.velocity = Vector3(3, 4, 20);
-    keys[kDown] = true;
+    in.keys[VK_DOWN_ARROW] = true;
     frame(0, 0);
     ExpectVector(camera.velocity, {3, 4, 0});
     camera.velocity.z = -10;
@@ -148,7 +163,7 @@ TEST_F(CameraControls, ArrowKeysFlyAndANewlyHeldForwardOrBackStopsOnlyZ) {
 }
 
 TEST_F(CameraControls, KeyTwoPrintsEveryFrameKeyThreeOncePerPress) {
-    keys[kDigit2] = keys[kDigit3] = true;
+    in.keys[VK_DIGIT_2] = in.keys[VK_DIGIT_3] = true;
     testing::internal::CaptureStdout();
     frame(0, 0);
     frame(0, 0);
@@ -158,23 +173,24 @@ TEST_F(CameraControls, KeyTwoPrintsEveryFrameKeyThreeOncePerPress) {
 }
 
 TEST_F(CameraControls, MouseDragsTurnTheCamera) {
-    left = right = true;
-    previousX = 110; // 10 pixels left, 10 down: a degree of heading and of pitch, 5 of roll
-    previousY = 90;
+    in.leftButtonDown = in.rightButtonDown = true;
+    // 10 pixels left, 10 down: a degree of heading and of pitch, 5 of roll.
+    in.previousCursorX = 110;
+    in.previousCursorY = 90;
     frame(0, 0);
     ExpectVector(camera.viewDirection, {-0.017450f, 0.017450f, -0.999695f}, 1e-4f);
     EXPECT_NEAR(camera.xAxis.y, -0.08716f, 1e-4f);
 }
 
 TEST_F(CameraControls, PathFlightOnlyInTheTerrainScene) {
-    toggle = true;
+    in.pathCameraToggle = true;
     frame(0, 16, 1); // the model scene keeps the free camera
     EXPECT_EQ(camera.position.z, 5.0f);
     frame(0, 16, 2);
     ExpectVector(camera.position, {2, 0, 0});
     ExpectVector(camera.viewDirection, Vector3(0.5f, 0.5f, 2.5f).normalized()); // to the target
     // C off again: free flight from where the path left the camera; autostart overrides C.
-    toggle = false;
+    in.pathCameraToggle = false;
     const float half = camera.positionPath->length() / 2.0f;
     frame(half, 16, 2);
     EXPECT_NEAR(camera.position.x, 2.0f, 1e-4f);

@@ -5,35 +5,12 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 
-constexpr double FOUR_PI_SAMPLES = 12.566370010375977;
-constexpr double FOUR_PI_KEY = 12.566370614359172;
 constexpr double DEG = 0.017453293005625408;
-
-// Real spherical harmonics written out in Cartesian form, Condon-Shortley phase on odd |m|.
-void closedForm(double theta, double phi, double F, double out[16]) {
-    const double x = std::sin(theta) * std::cos(phi), y = std::sin(theta) * std::sin(phi),
-                 z = std::cos(theta);
-    const double c[16] = {std::sqrt(1 / F),
-                          -std::sqrt(3 / F) * y,
-                          std::sqrt(3 / F) * z,
-                          -std::sqrt(3 / F) * x,
-                          std::sqrt(15 / F) * x * y,
-                          -std::sqrt(15 / F) * y * z,
-                          std::sqrt(5 / (4 * F)) * (3 * z * z - 1),
-                          -std::sqrt(15 / F) * x * z,
-                          std::sqrt(15 / (4 * F)) * (x * x - y * y),
-                          -std::sqrt(35 / (8 * F)) * y * (3 * x * x - y * y),
-                          std::sqrt(105 / F) * x * y * z,
-                          -std::sqrt(21 / (8 * F)) * y * (5 * z * z - 1),
-                          std::sqrt(7 / (4 * F)) * (5 * z * z * z - 3 * z),
-                          -std::sqrt(21 / (8 * F)) * x * (5 * z * z - 1),
-                          std::sqrt(105 / (4 * F)) * (x * x - y * y) * z,
-                          -std::sqrt(35 / (8 * F)) * x * (x * x - 3 * y * y)};
-    std::memcpy(out, c, sizeof c);
-}
+constexpr double PI = 3.141592653589793;
 
 double cone(double phi, double theta, double axisTheta, double axisPhi, double halfAngle, double) {
     const double d = std::sin(theta) * std::sin(axisTheta) * std::cos(phi - axisPhi) +
@@ -45,25 +22,52 @@ double basisFunction(double phi, double theta, double l, double m, double, doubl
     return evalSH(static_cast<int>(l), static_cast<int>(m), theta, phi);
 }
 
+// Whether sample i lies in its stratum (boundaries included): equal-area rings a = i / 200 by the
+// cap area (1 - cos theta) / 2, sectors b = i % 200 by phi.
+bool inStratum(int i, double theta, double phi) {
+    const double ring = (1.0 - std::cos(theta)) / 2.0 * SAMPLE_STRATA - i / SAMPLE_STRATA;
+    const double sector = phi / (2.0 * PI) * SAMPLE_STRATA - i % SAMPLE_STRATA;
+    return ring > -1e-6 && ring < 1.0 + 1e-6 && sector > -1e-6 && sector < 1.0 + 1e-6;
+}
+
 } // namespace
 
-TEST(SphericalHarmonics, BasisMatchesClosedFormsInBothBuilds) {
-    for (auto [build, fourPi] : {std::pair{ShBuild::SampleSet, FOUR_PI_SAMPLES},
-                                 std::pair{ShBuild::KeyLight, FOUR_PI_KEY}}) {
-        for (double theta = 0.0; theta < 3.1; theta += 0.2618) {
-            for (double phi = 0.0; phi < 6.3; phi += 0.5236) {
-                double expected[16], block[16];
-                closedForm(theta, phi, fourPi, expected);
-                evalSHBlock(theta, phi, build, block);
+// Integrated over the sphere on a fine grid of its own (equal area in cos theta), each basis
+// function has unit energy and is orthogonal to the others, in both builds and in both
+// evaluations; the signs follow the Condon-Shortley phase the rotation and the key light rely on.
+TEST(SphericalHarmonics, BasisIsOrthonormalWithCondonShortleyPhase) {
+    constexpr int rings = 180, sectors = 360;
+    for (ShBuild build : {ShBuild::SampleSet, ShBuild::KeyLight}) {
+        double gram[16][16] = {}, gramBlock[16][16] = {};
+        for (int i = 0; i < rings; ++i) {
+            const double theta = std::acos(1.0 - 2.0 * (i + 0.5) / rings);
+            for (int k = 0; k < sectors; ++k) {
+                const double phi = 2.0 * PI * (k + 0.5) / sectors;
+                double y[16], block[16];
                 for (int j = 0; j < 16; ++j) {
                     const int l = static_cast<int>(std::sqrt(j)), m = j - l * (l + 1);
-                    EXPECT_NEAR(evalSH(l, m, theta, phi, build), expected[j], 1e-12)
-                        << "j=" << j << " theta=" << theta << " phi=" << phi;
-                    EXPECT_NEAR(block[j], expected[j], 1e-12) << "j=" << j;
+                    y[j] = evalSH(l, m, theta, phi, build);
                 }
+                evalSHBlock(theta, phi, build, block);
+                for (int a = 0; a < 16; ++a)
+                    for (int b = 0; b < 16; ++b) {
+                        gram[a][b] += y[a] * y[b] * 4.0 * PI / (rings * sectors);
+                        gramBlock[a][b] += block[a] * block[b] * 4.0 * PI / (rings * sectors);
+                    }
             }
         }
+        for (int a = 0; a < 16; ++a)
+            for (int b = 0; b < 16; ++b) {
+                EXPECT_NEAR(gram[a][b], a == b ? 1.0 : 0.0, 1e-3) << a << "," << b;
+                EXPECT_NEAR(gramBlock[a][b], gram[a][b], 1e-9) << a << "," << b;
+            }
     }
+    const double band1 = std::sqrt(3.0 / (4.0 * PI));
+    EXPECT_NEAR(evalSH(1, 1, PI / 2, 0.0), -band1, 1e-6);     // +x: negative
+    EXPECT_NEAR(evalSH(1, -1, PI / 2, PI / 2), -band1, 1e-6); // +y: negative
+    EXPECT_NEAR(evalSH(1, 0, 0.0, 0.0), band1, 1e-6);         // +z: positive
+    EXPECT_NEAR(evalSH(2, 1, PI / 4, 0.0), -std::sqrt(15.0 / (16.0 * PI)), 1e-6);
+
     // Orders outside the band are zero, not a runaway recursion; higher bands still recur.
     for (double outside : {legendreP(1, 2, 0.3), legendreP(0, -1, 0.3), shNormalization(2, 3),
                            evalSH(1, -2, 0.5, 0.5), evalSH(-1, 0, 0.5, 0.5)})
@@ -71,22 +75,15 @@ TEST(SphericalHarmonics, BasisMatchesClosedFormsInBothBuilds) {
     EXPECT_NEAR(legendreP(4, 0, 0.6), (35 * 0.1296 - 30 * 0.36 + 3) / 8, 1e-14);
 }
 
-// Both sets, and the projection of each basis function over one of them.
-TEST(SampleSet, IsStratifiedSeededRepeatableAndProjectsTheBasisToUnitVectors) {
+// One sample in each of the 200 x 200 equal-area strata, the same set for the same seed; both
+// sets, the key light's at either end of its jitter range (the last sample then reaches the pole).
+TEST(SampleSet, OneSamplePerEqualAreaStratumAndRepeatable) {
     const OwnedSampleSet first(5489), again(5489), other(5490);
-    // The twister's first two outputs for seed 5489 are fixed by the standard.
-    const double u1 = 3499211612.0 / 4294967296.0, u2 = 581869302.0 / 4294967296.0;
-    EXPECT_DOUBLE_EQ(first.samples[0].theta, 2.0 * std::acos(std::sqrt(1.0 - u1 * 0.005)));
-    EXPECT_DOUBLE_EQ(first.samples[0].phi, u2 * 0.005 * 6.283185005187988);
     EXPECT_EQ(first.basis, again.basis);
     EXPECT_NE(first.samples[123].theta, other.samples[123].theta);
-    for (int i = 0; i < SAMPLE_COUNT; ++i) { // stratum (a, b) = (i / 200, i % 200)
-        const double x = (1.0 - std::cos(first.samples[i].theta)) / 2.0 / 0.005,
-                     y = first.samples[i].phi / (0.005 * 6.283185005187988);
-        ASSERT_TRUE(x >= i / SAMPLE_STRATA - 1e-9 && x <= i / SAMPLE_STRATA + 1 + 1e-9) << i;
-        ASSERT_TRUE(y >= i % SAMPLE_STRATA - 1e-9 && y <= i % SAMPLE_STRATA + 1 + 1e-9) << i;
-    }
-    for (int j = 0; j < 16; ++j) {
+    for (int i = 0; i < SAMPLE_COUNT; ++i)
+        ASSERT_TRUE(inStratum(i, first.samples[i].theta, first.samples[i].phi)) << i;
+    for (int j = 0; j < 16; ++j) { // the basis projects to unit vectors over the set
         const int l = static_cast<int>(std::sqrt(j)), m = j - l * (l + 1);
         double out[16];
         projectToSH(first.samples.data(), SAMPLE_COUNT, basisFunction, l, m, 0, 0, out);
@@ -95,15 +92,17 @@ TEST(SampleSet, IsStratifiedSeededRepeatableAndProjectsTheBasisToUnitVectors) {
     }
 
     std::vector<KeyLightSample> keys(SAMPLE_COUNT);
-    setKeyLightJitterSource([] { return 32767; }); // every sample at the far end of its stratum
-    ASSERT_TRUE(generateKeyLightSamples(keys.data()));
+    for (int jitter : {0, 32767}) {
+        static int fixed;
+        fixed = jitter;
+        setKeyLightJitterSource([] { return fixed; });
+        ASSERT_TRUE(generateKeyLightSamples(keys.data()));
+        for (int i = 0; i < SAMPLE_COUNT; ++i)
+            ASSERT_TRUE(inStratum(i, keys[i].theta, keys[i].phi)) << jitter << " " << i;
+        delete[] keys[0].basis;
+    }
+    EXPECT_DOUBLE_EQ(keys[SAMPLE_COUNT - 1].theta, PI);
     setKeyLightJitterSource(nullptr);
-    const KeyLightSample& s = keys[3 * SAMPLE_STRATA + 7];
-    EXPECT_DOUBLE_EQ(s.theta, 2.0 * std::acos(std::sqrt(1.0 - 4.0 / 200.0)));
-    EXPECT_DOUBLE_EQ(s.phi, (8.0 / 200.0) * 6.283185307179586);
-    EXPECT_DOUBLE_EQ(keys[SAMPLE_COUNT - 1].theta, 3.141592653589793); // reaches the pole
-    EXPECT_NEAR(s.basis[7], evalSH(2, 1, s.theta, s.phi, ShBuild::KeyLight), 1e-14);
-    delete[] keys[0].basis;
 }
 
 // A cone around +z turned by tilt beta then azimuth alpha points along

@@ -1,5 +1,6 @@
 #include "RgbeReader.h"
 
+#include "CharClass.h"
 #include "FileBytes.h"
 
 #include <cerrno>
@@ -56,10 +57,6 @@ inline void convert(unsigned char r, unsigned char g, unsigned char b, unsigned 
     out[0] = r * f;
     out[1] = g * f;
     out[2] = b * f;
-}
-
-bool isSpace(unsigned char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
 // Matches the line against "-Y %d +X %d" as the C library's scanner would and returns how
