@@ -6,8 +6,8 @@
 class MsTimer {
   public:
     MsTimer() { restart(); }
-    void restart() { start = static_cast<double>(platform::tickMs()); }
-    double elapsedMs() const { return static_cast<double>(platform::tickMs()) - start; }
+    void restart() { start = platform::tickMsExact(); }
+    double elapsedMs() const { return platform::tickMsExact() - start; }
 
   private:
     double start = 0.0;

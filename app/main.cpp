@@ -7,6 +7,7 @@
 #include "KeyLight.h"
 #include "ModelScene.h"
 #include "MusicThread.h"
+#include "Recording.h"
 #include "RenderTargets.h"
 #include "Shaders.h"
 #include "SkyCube.h"
@@ -56,19 +57,26 @@ void Shutdown() {
 
 } // namespace
 
-int main() {
+int main(int argc, char* argv[]) {
+    RecordOptions record;
+    if (const int exitCode = ReadCommandLine(argc, argv, record); exitCode >= 0)
+        return exitCode;
+    const bool recording = !record.file.empty();
+
     std::cout << "Hello Realtime Rendering (WinApi version)" << std::endl;
     std::cout << "RELEASE compile" << std::endl;
 
     std::cout << "Loading configuration ... " << std::flush;
     LoadConfig();
     std::cout << "done." << std::flush;
+    if (recording && !PrepareRecording(record))
+        return 1;
 
     if (CreateGLWindow({windowWidth, windowHeight, colorBits, useFullScreen}) < 1) {
         std::cerr << "Failed to create desired OpenGL window - exitting..." << std::endl;
         KillGLWindow();
         ReleaseMusicThread(musicThreadRecord);
-        return 0;
+        return recording ? 1 : 0; // a recording cannot go on without a context
     }
 
     std::cout << "\n\n\nTESTING OpenGL context\n" << std::flush;
@@ -84,9 +92,13 @@ int main() {
     if (useSound)
         StartMusicThread(*musicThreadRecord);
     StartDemo();
-    while (PumpMessages())
-        ProcessFrame();
+    int exitCode = 0;
+    if (recording)
+        exitCode = RecordShow();
+    else
+        while (PumpMessages())
+            ProcessFrame();
 
     Shutdown();
-    return 0;
+    return exitCode;
 }

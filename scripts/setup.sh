@@ -8,6 +8,7 @@ packages=(
     libgtest-dev googletest libbenchmark-dev libtinyobjloader-dev
     clang libclang-rt-14-dev
     xvfb xauth x11-utils xdotool imagemagick
+    ffmpeg
 )
 missing=()
 for p in "${packages[@]}"; do

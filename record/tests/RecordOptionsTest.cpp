@@ -1,0 +1,81 @@
+#include "RecordOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+namespace {
+
+CommandLine parse(std::initializer_list<const char*> arguments) {
+    std::vector<const char*> argv = {"brastel"};
+    argv.insert(argv.end(), arguments);
+    return ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+}
+
+} // namespace
+
+TEST(RecordOptions, ReadsTheRecordingFlagsInEitherSpelling) {
+    CommandLine line = parse({});
+    EXPECT_TRUE(line.error.empty());
+    EXPECT_TRUE(line.record.file.empty()); // no arguments: the live show
+
+    line = parse({"--record", "show.MKV"});
+    ASSERT_TRUE(line.error.empty()) << line.error;
+    EXPECT_EQ(line.record.file, "show.MKV");
+    EXPECT_EQ(line.record.framesPerSecond, 60);
+    EXPECT_EQ(line.record.width, 1280);
+    EXPECT_EQ(line.record.height, 720);
+
+    line = parse({"--size=7680x4320", "--fps", "24", "--record=out/show.mp4"});
+    ASSERT_TRUE(line.error.empty()) << line.error;
+    EXPECT_EQ(line.record.file, "out/show.mp4");
+    EXPECT_EQ(line.record.framesPerSecond, 24);
+    EXPECT_EQ(line.record.width, 7680);
+    EXPECT_EQ(line.record.height, 4320);
+
+    EXPECT_TRUE(parse({"--help"}).help);
+}
+
+TEST(RecordOptions, RefusesNonsenseWithAMessageThatNamesIt) {
+    const struct {
+        std::initializer_list<const char*> arguments;
+        const char* message;
+    } cases[] = {
+        {{"--recrod", "a.mp4"}, "unknown argument '--recrod'"},
+        {{"show.mp4"}, "unknown argument 'show.mp4'"},
+        {{"--record"}, "--record needs a value"},
+        {{"--record="}, "--record needs a file name"},
+        {{"--record", "show.avi"}, "must be an .mp4 or .mkv file"},
+        {{"--record", "a.mp4", "--record", "b.mp4"}, "--record is given twice"},
+        {{"--fps", "30"}, "--fps is for recording"},
+        {{"--size", "640x360"}, "--size is for recording"},
+        {{"--record", "a.mp4", "--fps", "0"}, "--fps must be a whole number from 1 to 240"},
+        {{"--record", "a.mp4", "--fps", "241"}, "--fps must be"},
+        {{"--record", "a.mp4", "--fps", "-30"}, "--fps must be"},
+        {{"--record", "a.mp4", "--fps", "29.97"}, "--fps must be"},
+        {{"--record", "a.mp4", "--fps", "99999999999999999999"}, "--fps must be"},
+        {{"--record", "a.mp4", "--fps", ""}, "--fps must be"},
+        {{"--record", "a.mp4", "--size", "1280"}, "--size must be WIDTHxHEIGHT"},
+        {{"--record", "a.mp4", "--size", "1280x"}, "--size must be WIDTHxHEIGHT"},
+        {{"--record", "a.mp4", "--size", "x720"}, "--size must be WIDTHxHEIGHT"},
+        {{"--record", "a.mp4", "--size", "-1280x720"}, "--size must be WIDTHxHEIGHT"},
+        {{"--record", "a.mp4", "--size", "1280x720x3"}, "--size must be WIDTHxHEIGHT"},
+        {{"--record", "a.mp4", "--size", " 1280x720"}, "--size must be WIDTHxHEIGHT"},
+        {{"--record", "a.mp4", "--size", "0x0"}, "--size must lie between 16x16 and 7680x4320"},
+        {{"--record", "a.mp4", "--size", "8000x720"}, "--size must lie between"},
+        {{"--record", "a.mp4", "--size", "1280x4322"}, "--size must lie between"},
+        {{"--record", "a.mp4", "--size", "99999999x99999999"}, "--size must be WIDTHxHEIGHT"},
+        {{"--record", "a.mp4", "--size", "1279x720"}, "even width and height"},
+        {{"--help=yes"}, "--help takes no value"},
+    };
+    for (const auto& c : cases) {
+        const CommandLine line = parse(c.arguments);
+        std::string shown;
+        for (const char* argument : c.arguments)
+            shown += std::string(argument) + " ";
+        EXPECT_NE(line.error.find(c.message), std::string::npos)
+            << shown << "-> '" << line.error << "'";
+        EXPECT_TRUE(line.record.file.empty()) << shown; // nothing half-read is acted on
+    }
+}

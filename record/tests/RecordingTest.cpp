@@ -1,0 +1,187 @@
+#include "DemoRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <set>
+#include <vector>
+
+using namespace e2e;
+
+namespace {
+
+// A 16-bit stereo tone of the given length where the program looks for its music.
+void writeMusic(const RunTree& tree, double seconds) {
+    const std::uint32_t rate = 44100, frames = static_cast<std::uint32_t>(seconds * rate);
+    std::vector<std::int16_t> samples(frames * 2);
+    for (std::uint32_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<std::int16_t>(3000 * std::sin(2 * M_PI * 220.0 * (i / 2) / rate));
+    const std::uint32_t bytes = frames * 4;
+    const std::uint32_t header[] = {0x46464952, 36 + bytes, 0x45564157, 0x20746d66,
+                                    16,         0x00020001, rate,       rate * 4,
+                                    0x00100004, 0x61746164, bytes};
+    std::ofstream wav(tree.root / "Media" / "Tidewell - Harbour - 08 - Rain.wav", std::ios::binary);
+    wav.write(reinterpret_cast<const char*>(header), sizeof header);
+    wav.write(reinterpret_cast<const char*>(samples.data()), bytes);
+}
+
+// The program with arguments, its output in files, from the run tree's bin/.
+class Recorder {
+  public:
+    Recorder(const RunTree& tree, const std::vector<std::string>& args, const Settings& env = {})
+        : out(tree.root / "record.out"), err(tree.root / "record.err") {
+        pid = fork();
+        if (pid == 0) {
+            setpgid(0, 0); // a process group of its own, as a terminal gives a command
+            for (const auto& [name, value] : env)
+                setenv(name.c_str(), value.c_str(), 1);
+            std::vector<char*> argv = {const_cast<char*>("./brastel")};
+            for (const std::string& arg : args)
+                argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
+            if (chdir((tree.root / "bin").c_str()) != 0 || !freopen(out.c_str(), "w", stdout) ||
+                !freopen(err.c_str(), "w", stderr))
+                _exit(127);
+            execv("./brastel", argv.data());
+            _exit(127);
+        }
+    }
+    ~Recorder() {
+        if (exitCode == -1000) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+    // The exit code, or -1000 when the program did not end in time.
+    int wait(std::chrono::seconds timeout = 120s) {
+        waitUntil(
+            [&] {
+                int status = 0;
+                if (exitCode == -1000 && waitpid(pid, &status, WNOHANG) == pid)
+                    exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -100 - WTERMSIG(status);
+                return exitCode != -1000;
+            },
+            timeout);
+        return exitCode;
+    }
+    std::string transcript() const { return readText(out) + "\n--- stderr ---\n" + readText(err); }
+
+    pid_t pid = -1;
+
+  private:
+    fs::path out, err;
+    int exitCode = -1000;
+};
+
+std::string probe(const fs::path& file, const std::string& entries) {
+    return shell("ffprobe -v error -show_entries " + entries + " -of csv=p=0 '" + file.string() +
+                 "'");
+}
+
+// One hash per decoded video frame.
+std::vector<std::string> frameHashes(const fs::path& file) {
+    std::istringstream lines(
+        shell("ffmpeg -v error -i '" + file.string() + "' -map 0:v -f framemd5 - | grep -v '^#'"));
+    std::vector<std::string> hashes;
+    for (std::string line; std::getline(lines, line);)
+        hashes.push_back(line.substr(line.find_last_of(", ") + 1));
+    return hashes;
+}
+
+// Records a 3-second show of both scenes at a small size into the file named, in a run tree of its
+// own.
+std::vector<std::string> recordShortShow(const std::string& name, fs::path& file) {
+    RunTree tree(Settings{{"demo.scene1.duration", "1"}}); // both scenes
+    writeMusic(tree, 3.0);
+    file = fs::temp_directory_path() / ("brastel-record-" + std::to_string(getpid()) + name);
+    Recorder recorder(tree, {"--record", file.string(), "--size", "320x180", "--fps", "30"});
+    EXPECT_EQ(recorder.wait(), 0) << recorder.transcript();
+    EXPECT_NE(recorder.transcript().find("Recording 100%  frame 90/90"), std::string::npos)
+        << recorder.transcript();
+    return frameHashes(file);
+}
+
+} // namespace
+
+TEST(Recording, RecordsTheWholeShowWithItsMusicAndTwoRecordingsMatchFrameForFrame) {
+    fs::path mp4, mkv;
+    const std::vector<std::string> first = recordShortShow("a.mp4", mp4);
+    const std::vector<std::string> second = recordShortShow("b.mkv", mkv);
+    for (const fs::path& file : {mp4, mkv}) {
+        EXPECT_EQ(probe(file, "stream=codec_type"), "video\naudio") << file;
+        const double seconds = std::stod("0" + probe(file, "format=duration"));
+        EXPECT_NEAR(seconds, 3.0, 1.0 / 30) << file;
+        fs::remove(file);
+    }
+    EXPECT_EQ(first.size(), 90u);
+    EXPECT_TRUE(first == second) << "two recordings of the same show differ";
+}
+
+TEST(Recording, FramesChangeOverTheShow) {
+    fs::path file;
+    const std::vector<std::string> hashes = recordShortShow("c.mp4", file);
+    fs::remove(file);
+    ASSERT_EQ(hashes.size(), 90u);
+    const std::set<std::string> firstMiddleLast = {hashes[0], hashes[45], hashes[89]};
+    EXPECT_EQ(firstMiddleLast.size(), 3u) << "the recorded show stands still";
+}
+
+TEST(Recording, RefusesWhatItCannotDoWithAClearMessageAndExitCode) {
+    RunTree tree;
+    writeMusic(tree, 1.0);
+    const fs::path empty = tree.root / "no-programs";
+    fs::create_directory(empty);
+    fs::create_directory(tree.root / "folder.mkv");
+    const struct {
+        std::vector<std::string> args;
+        Settings env;
+        int exitCode;
+        const char* message;
+    } cases[] = {
+        {{"--bogus"}, {}, 2, "unknown argument '--bogus'\nusage: brastel [--record"},
+        {{"--record", (tree.root / "missing" / "a.mp4").string()},
+         {},
+         1,
+         "Cannot write the recording to"},
+        {{"--record", (tree.root / "folder.mkv").string()}, {}, 1, "Is a directory"},
+        {{"--record", "a.mp4"}, {{"PATH", empty.string()}}, 1, "Recording needs ffmpeg"},
+    };
+    for (const auto& c : cases) {
+        Recorder recorder(tree, c.args, c.env);
+        EXPECT_EQ(recorder.wait(), c.exitCode) << recorder.transcript();
+        EXPECT_NE(recorder.transcript().find(c.message), std::string::npos)
+            << recorder.transcript();
+        EXPECT_FALSE(fs::exists(tree.root / "bin" / "a.mp4"));
+    }
+    fs::remove(tree.root / "Media" / "Tidewell - Harbour - 08 - Rain.wav");
+    Recorder noMusic(tree, {"--record", "a.mp4"});
+    EXPECT_EQ(noMusic.wait(), 1) << noMusic.transcript();
+    EXPECT_NE(noMusic.transcript().find(
+                  "the music ../Media/Tidewell - Harbour - 08 - Rain.wav cannot be read"),
+              std::string::npos);
+}
+
+TEST(Recording, CtrlCLeavesAPlayableFileOfWhatWasRecorded) {
+    RunTree tree;
+    writeMusic(tree, 60.0);
+    const fs::path file = tree.root / "interrupted.mp4";
+    Recorder recorder(tree, {"--record", file.string(), "--size", "320x180"});
+    // Interrupted once the progress line shows 30 frames or more.
+    const auto framesShown = [&] {
+        const std::string text = recorder.transcript();
+        const std::size_t at = text.rfind(" frame ");
+        return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + 7);
+    };
+    ASSERT_TRUE(waitUntil([&] { return framesShown() >= 30; }, 120s)) << recorder.transcript();
+    kill(-recorder.pid, SIGINT); // Ctrl-C at a terminal reaches the whole process group
+    EXPECT_EQ(recorder.wait(30s), 0) << recorder.transcript();
+    EXPECT_NE(recorder.transcript().find("Recording interrupted: recorded "), std::string::npos)
+        << recorder.transcript();
+    EXPECT_EQ(probe(file, "stream=codec_type"), "video\naudio");
+    const double seconds = std::stod("0" + probe(file, "format=duration"));
+    EXPECT_GT(seconds, 0.4);
+    EXPECT_LT(seconds, 59.0);
+    EXPECT_EQ(shell("ffmpeg -v error -i '" + file.string() + "' -f null - 2>&1; echo $?"), "0")
+        << "the file does not decode to its end";
+}
