@@ -12,8 +12,8 @@ out vec4 color;
 const float PI = 3.14159265;
 // Both textures hold irradiance in the same units: the key light is a disc of unit radiance,
 // the sky's radiance is of that order. The key is raised a little so the relief reads.
-const float KEY_WEIGHT = 1.3;
-const float ENV_WEIGHT = 1.0;
+const float KEY_WEIGHT = 1.6;
+const float ENV_WEIGHT = 0.8;
 
 void main()
 {

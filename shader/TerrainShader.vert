@@ -16,7 +16,7 @@ out float transmittance;
 
 const float PI = 3.14159265;
 const float TEXEL = TERRAIN_SIZE / HEIGHT_TEXELS; // world units per height texel
-const float HAZE_DENSITY = 0.035;                 // per world unit
+const float HAZE_DENSITY = 0.022;                 // per world unit
 
 float heightAt(vec2 p)
 {
@@ -44,10 +44,10 @@ vec3 landscapeAlbedo(float height01, float slope, vec2 place)
     float grain = valueNoise(place * 9.0);
     float patches = valueNoise(place * 2.3) * 0.7 + valueNoise(place * 5.1) * 0.3;
 
-    vec3 meadow = mix(vec3(0.05, 0.09, 0.022), vec3(0.11, 0.13, 0.04), patches);
+    vec3 meadow = mix(vec3(0.04, 0.085, 0.015), vec3(0.10, 0.125, 0.03), patches);
     vec3 heath = mix(vec3(0.14, 0.115, 0.06), vec3(0.10, 0.095, 0.05), grain);
     vec3 rock = mix(vec3(0.17, 0.135, 0.10), vec3(0.29, 0.24, 0.18), grain);
-    vec3 snow = vec3(0.78, 0.80, 0.85);
+    vec3 snow = vec3(0.52, 0.55, 0.60);
 
     vec3 ground = mix(meadow, heath, smoothstep(0.35, 0.65, height01 + 0.2 * (patches - 0.5)));
     ground = mix(ground, rock, smoothstep(0.14, 0.32, slope + 0.1 * (grain - 0.5)));

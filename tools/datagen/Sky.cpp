@@ -1,6 +1,6 @@
 // A clear afternoon sky after Preetham, Shirley and Smits (1999): the Perez luminance and
-// chromaticity distributions at turbidity 3 with the sun 32 degrees up, a warm sun disc with limb
-// darkening and a soft glow around it, a haze band at the horizon and a dark ground below it.
+// chromaticity distributions at turbidity 2.4 with the sun 32 degrees up, a warm sun disc with limb
+// darkening and a soft glow around it, a haze band at the horizon and hazy distant land below it.
 #include "Sky.h"
 
 #include <algorithm>
@@ -13,7 +13,7 @@ namespace {
 constexpr double pi = 3.14159265358979323846;
 constexpr double degree = pi / 180.0;
 
-constexpr double turbidity = 3.0;
+constexpr double turbidity = 2.4;
 constexpr double sunElevation = 32.0 * degree;
 // Toward world +x and a little +z, on a side face of the cube: 12 degrees from its nearest edge,
 // so the glow and the brightening around the sun do not change fast across an edge.
@@ -22,7 +22,7 @@ constexpr double sunAzimuth = 100.0 * degree; // from world -z toward +x
 // Radiance of the zenith; everything else follows from the model's ratios.
 constexpr double zenithLuminance = 0.16;
 
-const SkyColor whiteBalance = {0.82, 1.0, 1.0};
+const SkyColor whiteBalance = {0.76, 0.95, 1.06};
 
 // The drawn sun is larger than the real one (0.27 degrees) so that it reads on screen; its
 // radiance is kept modest so that the 40,000-sample projection does not hinge on hitting it.
@@ -35,9 +35,10 @@ constexpr double glowRadiance = 1.2;
 constexpr double aureoleWidth = 12.0 * degree;
 constexpr double aureoleRadiance = 0.3;
 
-// Below the horizon: a dry, dusty ground lit by the sky, seen through a thin haze band.
-const SkyColor groundAlbedo = {0.21, 0.15, 0.095};
-constexpr double hazeDepth = 3.0 * degree;
+// Below the horizon: distant green land lit by the sky, deep in haze near the horizon, so the
+// terrain's far edge, seen a few degrees down, melts into it.
+const SkyColor groundAlbedo = {0.085, 0.105, 0.055};
+constexpr double hazeDepth = 10.0 * degree;
 
 // Pixels this close to the sun are supersampled, so its disc has a smooth edge in both images.
 constexpr double supersampleRadius = 3.0 * degree;
@@ -161,7 +162,7 @@ SkyColor groundRadiance() {
                 irradiance = irradiance + (atmosphere()(d) + sunLight(d)) * ringWeight;
             }
         }
-        // Sunlit soil: its own warm colour at the brightness of the light (Rec. 709 luminance).
+        // Sunlit land: its own colour at the brightness of the light (Rec. 709 luminance).
         const double luminance =
             0.2126 * irradiance.r + 0.7152 * irradiance.g + 0.0722 * irradiance.b;
         return groundAlbedo * (luminance / pi);
