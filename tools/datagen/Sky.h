@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-// The show's sky: one analytic clear sky (turbidity 3, the sun 32 degrees up) over a dark ground,
+// The show's sky: one analytic clear sky (turbidity 2.4, the sun 32 degrees up) over hazy land,
 // rendered into both Radiance files the program reads, so the sky on screen and the terrain's
 // ambient light come from the same function.
 
