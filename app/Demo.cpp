@@ -79,7 +79,8 @@ bool UpdateFrame() {
 
 void RenderFrame() {
     glViewport(0, 0, windowWidth, windowHeight);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    // A deep slate rather than black: the model scene reads as a studio, not a void.
+    glClearColor(0.03f, 0.035f, 0.045f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     if (sceneIndex == 1) {
