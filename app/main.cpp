@@ -8,6 +8,8 @@
 #include "WedgeTables.h"
 #include "Window.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 namespace {
@@ -32,11 +34,14 @@ void BuildScene() {
     std::cout << kSeparator << std::endl;
 }
 
-void Shutdown() {
+// GL objects go while the context is still current; false when the music thread did not stop.
+bool Shutdown() {
     ReleaseShaders();
     DeleteSkyCube();
     KillGLWindow();
-    ReleaseMusicThread(musicThreadRecord);
+    const bool musicStopped = ReleaseMusicThread(musicThreadRecord);
+    DestroyGLWindow();
+    return musicStopped;
 }
 
 } // namespace
@@ -51,8 +56,8 @@ int main() {
 
     if (CreateGLWindow({windowWidth, windowHeight, colorBits, useFullScreen}) < 1) {
         std::cerr << "Failed to create desired OpenGL window - exitting..." << std::endl;
-        KillGLWindow();
         ReleaseMusicThread(musicThreadRecord);
+        DestroyGLWindow();
         return 0;
     }
 
@@ -72,6 +77,12 @@ int main() {
     while (PumpMessages())
         ProcessFrame();
 
-    Shutdown();
+    if (!Shutdown()) {
+        // The music thread is still inside OpenAL, whose exit-time clean-up would pull the
+        // library from under it: end without running the exit handlers.
+        std::cout.flush();
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
     return 0;
 }
