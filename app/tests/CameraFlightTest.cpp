@@ -67,7 +67,8 @@ TEST(CameraFlight, PressingCPutsTheCameraOnItsPathInTheTerrainScene) {
     const std::string window = demo.waitForWindow();
     ASSERT_FALSE(window.empty()) << demo.stdoutText() << demo.stderrText();
 
-    DemoProcess::key(window, "c"); // the toggle happens on release
+    DemoProcess::key(window, "c");      // the toggle happens on release
+    std::this_thread::sleep_for(200ms); // a frame on the path before key 2 samples it
     const std::vector<Position> onPath = sampleCamera(demo, window);
     ASSERT_GE(onPath.size(), 2u) << demo.stdoutText();
     EXPECT_GT(distance(onPath.front(), onPath.back()), 1e-4); // the path moves it

@@ -25,6 +25,10 @@ using Settings = std::map<std::string, std::string>;
 
 // Sends the X client message a window manager sends when the close button is pressed.
 void sendCloseRequest(unsigned long window);
+// Sends a key ("Escape", "Up", "c", ...) to the window: pressed and released ("key"), or only
+// pressed ("keydown") or released ("keyup"). The events go to that window alone and leave no key
+// held in the X server, whatever has the focus and even when the window is already gone.
+void sendKey(unsigned long window, const std::string& name, const std::string& action);
 
 inline std::string readText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -165,7 +169,7 @@ class DemoProcess {
     }
     static void key(const std::string& window, const std::string& name,
                     const char* action = "key") {
-        shell(std::string("xdotool ") + action + " --window " + window + " " + name);
+        sendKey(std::stoul(window), name, action);
     }
     static void close(const std::string& window) { sendCloseRequest(std::stoul(window)); }
 
