@@ -37,9 +37,10 @@ TEST(Shutdown, EscOrCloseAtAnyMomentEndsCleanly) {
         EXPECT_LT(std::chrono::steady_clock::now() - sent, 5s) << what;
 
         const std::string out = demo.stdoutText();
-        const std::size_t quit = out.find(closeButton ? "Window-close event\n" : "ESC pressed\n");
+        // The music thread prints without coordination: its text may split a line.
+        const std::size_t quit = out.find(closeButton ? "Window-close event" : "ESC pressed");
         EXPECT_NE(quit, std::string::npos) << what << out;
-        EXPECT_NE(out.find("delete window()\n", quit), std::string::npos) << what << out;
+        EXPECT_NE(out.find("delete window()", quit), std::string::npos) << what << out;
         // OpenAL Soft names a device left open at exit.
         EXPECT_EQ(demo.stderrText().find("not closed"), std::string::npos)
             << what << demo.stderrText();
