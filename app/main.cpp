@@ -14,6 +14,8 @@
 #include "WedgeTables.h"
 #include "Window.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 namespace {
@@ -45,14 +47,17 @@ void BuildScene() {
     std::cout << kSeparator << std::endl;
 }
 
-void Shutdown() {
+// GL objects go while the context is still current; false when the music thread did not stop.
+bool Shutdown() {
     ReleaseShaders();
     DeleteRenderTargetArrays();
     DeleteSkyCube();
     DeleteCubeMap();
     ReleaseModels();
     KillGLWindow();
-    ReleaseMusicThread(musicThreadRecord);
+    const bool musicStopped = ReleaseMusicThread(musicThreadRecord);
+    DestroyGLWindow();
+    return musicStopped;
 }
 
 } // namespace
@@ -74,8 +79,8 @@ int main(int argc, char* argv[]) {
 
     if (CreateGLWindow({windowWidth, windowHeight, colorBits, useFullScreen}) < 1) {
         std::cerr << "Failed to create desired OpenGL window - exitting..." << std::endl;
-        KillGLWindow();
         ReleaseMusicThread(musicThreadRecord);
+        DestroyGLWindow();
         return recording ? 1 : 0; // a recording cannot go on without a context
     }
 
@@ -99,6 +104,12 @@ int main(int argc, char* argv[]) {
         while (PumpMessages())
             ProcessFrame();
 
-    Shutdown();
+    if (!Shutdown()) {
+        // The music thread is still inside OpenAL, whose exit-time clean-up would pull the
+        // library from under it: end without running the exit handlers.
+        std::cout.flush();
+        std::fflush(nullptr);
+        std::_Exit(exitCode);
+    }
     return exitCode;
 }

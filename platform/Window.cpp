@@ -79,16 +79,16 @@ bool CreateContextExtensionSupported() {
     return true;
 }
 
+// Close and ESC only end the frame loop: the context stays current until shutdown has deleted
+// the GL objects.
 void WndProcClose() {
     std::cout << "Window-close event" << std::endl;
-    KillGLWindow();
     PostQuit(0);
 }
 
 void WndProcKeyDown(int virtualKey) {
     if (virtualKey == VK_ESC) {
         std::cout << "ESC pressed" << std::endl;
-        KillGLWindow();
         PostQuit(0);
     }
 }
@@ -251,6 +251,14 @@ bool KillGLWindow() {
     return true;
 }
 
+void DestroyGLWindow() {
+    KillGLWindow();
+    if (state.windowHandle)
+        SDL_DestroyWindow(state.windowHandle);
+    state.windowHandle = nullptr;
+    SDL_Quit();
+}
+
 void PostQuit(int exitCode) {
     SDL_Event event{};
     event.type = state.quitEvent;
@@ -296,6 +304,11 @@ bool PumpMessages() {
             break;
         }
     }
+    // SDL hands out events pushed during a drain only at the next one: take a quit that ESC or
+    // the close button just posted now, so that no frame is drawn after it.
+    if (state.quitEvent != 0 &&
+        SDL_PeepEvents(&event, 1, SDL_GETEVENT, state.quitEvent, state.quitEvent) > 0)
+        return false;
     return true;
 }
 

@@ -23,6 +23,9 @@ void TestGLContext();
 // Releases the rendering context if there is one; always true.
 bool KillGLWindow();
 
+// Releases the context, destroys the window and shuts the window system down: the last step.
+void DestroyGLWindow();
+
 // Drains the event queue into the input state; false once the quit message has been taken.
 bool PumpMessages();
 

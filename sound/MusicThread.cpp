@@ -6,8 +6,9 @@
 #include <AL/al.h>
 #include <AL/alc.h>
 
-#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <new>
 #include <system_error>
 
@@ -24,27 +25,31 @@ void print(const char* text) {
     std::fflush(stdout);
 }
 
+// The stop request from the main thread and the thread's end, under one lock.
+struct ThreadControl {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool stopRequested = false;
+    bool finished = false;
+} control;
+
+bool stopRequested() {
+    std::lock_guard<std::mutex> lock(control.mutex);
+    return control.stopRequested;
+}
+
+// Sleeps for `interval`, or less when a stop is requested; true when it was.
+bool waitForStop(std::chrono::milliseconds interval) {
+    std::unique_lock<std::mutex> lock(control.mutex);
+    return control.changed.wait_for(lock, interval, [] { return control.stopRequested; });
+}
+
 void releaseWaveLoader() {
     delete waveLoader;
     waveLoader = nullptr;
 }
 
-} // namespace
-
-void playMusic(const char* path) {
-    musicStarted = true;
-    musicPlaying = true;
-
-    waveLoader = new (std::nothrow) CWaves;
-    print("PlayStatic Test Application\n");
-
-    if (!initOpenALDevice()) {
-        // musicPlaying stays true: without a device the demo runs until the user ends it.
-        print("Failed to initialize OpenAL\n");
-        releaseWaveLoader();
-        return;
-    }
-
+void playUntilEndOrStop(const char* path) {
     ALuint buffer = 0;
     alGenBuffers(1, &buffer);
     const std::string wavePath = path ? path : "";
@@ -62,7 +67,8 @@ void playMusic(const char* path) {
 
     ALint state = AL_PLAYING;
     do {
-        std::this_thread::sleep_for(pollInterval);
+        if (waitForStop(pollInterval))
+            break;
         print(".");
         alGetSourcei(source, AL_SOURCE_STATE, &state);
     } while (state == AL_PLAYING);
@@ -71,12 +77,40 @@ void playMusic(const char* path) {
     alSourceStop(source);
     alDeleteSources(1, &source);
     alDeleteBuffers(1, &buffer);
+}
 
+void closeOpenALDevice() {
     ALCcontext* context = alcGetCurrentContext();
     ALCdevice* device = alcGetContextsDevice(context);
     alcMakeContextCurrent(nullptr);
     alcDestroyContext(context);
     alcCloseDevice(device);
+}
+
+} // namespace
+
+void playMusic(const char* path) {
+    // Playing before started: a frame that sees the music started must also see it playing, or
+    // it would take it for ended.
+    musicPlaying = true;
+    musicStarted = true;
+
+    waveLoader = new (std::nothrow) CWaves;
+    print("PlayStatic Test Application\n");
+
+    if (stopRequested()) {
+        releaseWaveLoader();
+        return;
+    }
+    if (!initOpenALDevice()) {
+        // musicPlaying stays true: without a device the demo runs until the user ends it.
+        print("Failed to initialize OpenAL\n");
+        releaseWaveLoader();
+        return;
+    }
+    if (!stopRequested())
+        playUntilEndOrStop(path);
+    closeOpenALDevice();
 
     releaseWaveLoader();
     musicPlaying = false;
@@ -84,10 +118,18 @@ void playMusic(const char* path) {
 
 int musicThreadMain(std::string path) {
     playMusic(path.c_str());
+    std::lock_guard<std::mutex> lock(control.mutex);
+    control.finished = true;
+    control.changed.notify_all();
     return 0;
 }
 
 bool StartMusicThread(MusicThreadRecord& record, const char* path) {
+    {
+        std::lock_guard<std::mutex> lock(control.mutex);
+        control.stopRequested = false;
+        control.finished = false;
+    }
     try {
         record.thread = std::thread(musicThreadMain, std::string(path ? path : ""));
     } catch (const std::system_error&) {
@@ -97,17 +139,28 @@ bool StartMusicThread(MusicThreadRecord& record, const char* path) {
 }
 
 bool MusicHasEnded() {
+    // Started is read first: the thread sets it after playing, so playing is seen set with it.
     return musicStarted && !musicPlaying;
 }
 
-void ReleaseMusicThread(MusicThreadRecord*& record) {
+bool ReleaseMusicThread(MusicThreadRecord*& record, std::chrono::milliseconds timeout) {
     if (!record)
-        return;
-    // The process does not wait for the music: the thread runs on until the process ends.
-    if (record->thread.joinable())
-        record->thread.detach();
+        return true;
+    bool ended = true;
+    if (record->thread.joinable()) {
+        std::unique_lock<std::mutex> lock(control.mutex);
+        control.stopRequested = true;
+        control.changed.notify_all();
+        ended = control.changed.wait_for(lock, timeout, [] { return control.finished; });
+        lock.unlock();
+        if (ended)
+            record->thread.join();
+        else
+            record->thread.detach();
+    }
     musicPlaying = false;
     musicStarted = false;
     delete record;
     record = nullptr;
+    return ended;
 }

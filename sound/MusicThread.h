@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -18,7 +19,11 @@ struct MusicThreadRecord {
 // Created during static initialisation, released by ReleaseMusicThread.
 extern MusicThreadRecord* musicThreadRecord;
 
-// Plays the wave file once on an OpenAL device, polling every 100 ms; runs on the music thread.
+// How long shutdown waits for the music thread to leave OpenAL.
+constexpr std::chrono::milliseconds musicStopTimeout{400};
+
+// Plays the wave file once on an OpenAL device, polling every 100 ms, until it ends or a stop is
+// requested; runs on the music thread and always releases what it opened.
 void playMusic(const char* path = musicPath);
 int musicThreadMain(std::string path);
 
@@ -26,5 +31,8 @@ int musicThreadMain(std::string path);
 bool StartMusicThread(MusicThreadRecord& record, const char* path = musicPath);
 // True in the first frame in which the music has started and is no longer playing.
 bool MusicHasEnded();
-// Lets the music thread run on without waiting for it, clears both flags and frees the record.
-void ReleaseMusicThread(MusicThreadRecord*& record);
+// Asks the music thread to stop and waits up to `timeout` for it to end; clears both flags and
+// frees the record. False when the thread is still running (still inside OpenAL): the process
+// must then end without running the library's exit-time clean-up.
+bool ReleaseMusicThread(MusicThreadRecord*& record,
+                        std::chrono::milliseconds timeout = musicStopTimeout);

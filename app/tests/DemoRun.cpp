@@ -2,10 +2,57 @@
 
 #include <X11/Xlib.h>
 
+#include <chrono>
+
 namespace e2e {
 
+namespace {
+
+// The program may end (and its window go) at any moment: an error about the window must not
+// end the test process, as Xlib's default handler would.
+int ignoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+Display* openDisplay() {
+    XSetErrorHandler(ignoreXError);
+    return XOpenDisplay(nullptr);
+}
+
+// Synthetic events straight to the window: a key pressed through the XTEST extension (what
+// xdotool uses when the window has the focus) stays held in the server if its release goes
+// astray, and its auto-repeat then reaches whichever window has the focus next.
+void sendKeyEvent(Display* display, unsigned long window, unsigned keycode, bool press) {
+    static Time time = 1;
+    XKeyEvent event{};
+    event.type = press ? KeyPress : KeyRelease;
+    event.display = display;
+    event.window = window;
+    event.root = DefaultRootWindow(display);
+    event.time = time++;
+    event.same_screen = True;
+    event.keycode = keycode;
+    XSendEvent(display, window, True, press ? KeyPressMask : KeyReleaseMask,
+               reinterpret_cast<XEvent*>(&event));
+}
+
+} // namespace
+
+void sendKey(unsigned long window, const std::string& name, const std::string& action) {
+    Display* display = openDisplay();
+    if (!display)
+        return;
+    const unsigned keycode = XKeysymToKeycode(display, XStringToKeysym(name.c_str()));
+    if (action != "keyup")
+        sendKeyEvent(display, window, keycode, true);
+    if (action != "keydown")
+        sendKeyEvent(display, window, keycode, false);
+    XSync(display, False);
+    XCloseDisplay(display);
+}
+
 void sendCloseRequest(unsigned long window) {
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = openDisplay();
     if (!display)
         return;
     XEvent event{};

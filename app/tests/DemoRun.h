@@ -4,7 +4,9 @@
 // the way a user would: keys and the close button through the X server.
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -13,6 +15,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace e2e {
 
@@ -22,6 +25,10 @@ using Settings = std::map<std::string, std::string>;
 
 // Sends the X client message a window manager sends when the close button is pressed.
 void sendCloseRequest(unsigned long window);
+// Sends a key ("Escape", "Up", "c", ...) to the window: pressed and released ("key"), or only
+// pressed ("keydown") or released ("keyup"). The events go to that window alone and leave no key
+// held in the X server, whatever has the focus and even when the window is already gone.
+void sendKey(unsigned long window, const std::string& name, const std::string& action);
 
 inline std::string readText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -73,6 +80,30 @@ class RunTree {
     fs::path root;
 };
 
+// A quiet 16-bit stereo tone of the given length, written where the program looks for its music.
+inline void writeMusic(const RunTree& tree, double seconds) {
+    const std::uint32_t rate = 44100, frames = static_cast<std::uint32_t>(seconds * rate);
+    std::vector<std::int16_t> samples(frames * 2);
+    for (std::uint32_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<std::int16_t>(3000 * std::sin(2 * M_PI * 220.0 * (i / 2) / rate));
+    const std::uint32_t bytes = frames * 4;
+    const std::uint32_t header[] = {0x46464952, 36 + bytes, 0x45564157, 0x20746d66,
+                                    16,         0x00020001, rate,       rate * 4,
+                                    0x00100004, 0x61746164, bytes}; // RIFF, WAVE, "fmt " PCM stereo
+                                                                    // 16-bit, "data"
+    std::ofstream wav(tree.root / "Media" / "Tidewell - Harbour - 08 - Rain.wav", std::ios::binary);
+    wav.write(reinterpret_cast<const char*>(header), sizeof header);
+    wav.write(reinterpret_cast<const char*>(samples.data()), bytes);
+}
+
+// OpenAL Soft writes what it plays into a file instead of a sound card.
+inline Settings waveBackend(const RunTree& tree) {
+    const fs::path conf = tree.root / "alsoft.conf";
+    std::ofstream(conf) << "[general]\ndrivers=wave\n[wave]\nfile="
+                        << (tree.root / "played.wav").string() << "\n";
+    return {{"ALSOFT_CONF", conf.string()}};
+}
+
 class DemoProcess {
   public:
     explicit DemoProcess(const RunTree& tree, const Settings& env = {})
@@ -120,12 +151,25 @@ class DemoProcess {
         return hasExited() ? "" : id;
     }
 
+    // The program's window as soon as it exists, before the frame loop runs.
+    std::string waitForWindowCreated(std::chrono::milliseconds timeout = 60s) {
+        std::string id;
+        waitUntil(
+            [&] {
+                id = shell("xdotool search --pid " + std::to_string(pid) +
+                           " 2>/dev/null | head -n 1");
+                return !id.empty() || hasExited();
+            },
+            timeout);
+        return hasExited() ? "" : id;
+    }
+
     static std::string title(const std::string& window) {
         return shell("xdotool getwindowname " + window + " 2>/dev/null");
     }
     static void key(const std::string& window, const std::string& name,
                     const char* action = "key") {
-        shell(std::string("xdotool ") + action + " --window " + window + " " + name);
+        sendKey(std::stoul(window), name, action);
     }
     static void close(const std::string& window) { sendCloseRequest(std::stoul(window)); }
 

@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -27,9 +29,7 @@ class MusicThread : public testing::Test {
     }
     void TearDown() override { fs::remove_all(root); }
 
-    // Runs the music thread until it returns; what it printed, and in ended whether the demo
-    // saw the music end.
-    std::string play(const std::string& drivers, const char* path) {
+    void configure(const std::string& drivers) {
         const std::string conf = "[general]\ndrivers=" + drivers +
                                  "\nchannels=stereo\nsample-type=int16\nfrequency=44100\n"
                                  "sources=300\n[wave]\nfile=" +
@@ -37,6 +37,12 @@ class MusicThread : public testing::Test {
         EXPECT_TRUE(writeBytes(root + "alsoft.conf", Bytes(conf.begin(), conf.end())));
         setenv("ALSOFT_CONF", (root + "alsoft.conf").c_str(), 1);
         unsetenv("ALSOFT_DRIVERS");
+    }
+
+    // Runs the music thread until it returns; what it printed, and in ended whether the demo
+    // saw the music end.
+    std::string play(const std::string& drivers, const char* path) {
+        configure(drivers);
         const fs::path previous = fs::current_path();
         fs::current_path(root + "bin");
         auto* record = new MusicThreadRecord;
@@ -114,4 +120,52 @@ TEST_F(MusicThread, WithoutADeviceTheDemoKeepsRunning) {
     EXPECT_EQ(play("no-such-driver", musicPath),
               "PlayStatic Test Application\nFailed to initialize OpenAL\n");
     EXPECT_FALSE(ended);
+}
+
+TEST_F(MusicThread, ReleaseStopsItPromptlyAndClosesTheDevice) {
+    const std::string path = root + "long.wav";
+    ASSERT_TRUE(writeBytes(
+        path, wave({{"fmt ", formatChunk(1, 2, 44100, 16)}, {"data", Bytes(20 * 44100 * 4, 0)}})));
+    configure("wave");
+    // At once (the thread is still opening its device), then while the music plays.
+    for (const auto delay : {std::chrono::milliseconds(0), std::chrono::milliseconds(350)}) {
+        auto* record = new MusicThreadRecord;
+        testing::internal::CaptureStdout();
+        ASSERT_TRUE(StartMusicThread(*record, path.c_str()));
+        std::this_thread::sleep_for(delay);
+        const auto before = std::chrono::steady_clock::now();
+        EXPECT_TRUE(ReleaseMusicThread(record));
+        EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(250));
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(record, nullptr);
+        EXPECT_FALSE(musicStarted || musicPlaying);
+        EXPECT_EQ(alcGetCurrentContext(), nullptr) << out;
+        if (delay.count() == 0)
+            continue;
+        EXPECT_TRUE(std::regex_search(out, std::regex("Playing Source \\.{1,6}\n$"))) << out;
+        // The device was closed, so its output file is complete: a fraction of the 20 s.
+        CWaves waves;
+        int id = -1;
+        ASSERT_EQ(waves.loadWaveFile(output.c_str(), &id), WaveResult::Ok);
+        const double seconds = waves.waveRecord(id)->dataSize / (44100.0 * 4);
+        EXPECT_GT(seconds, 0.1);
+        EXPECT_LT(seconds, 2.0);
+    }
+}
+
+TEST_F(MusicThread, TheDemoNeverSeesTheMusicEndWhileItStarts) {
+    // Without a device the music never ends, so any "ended" seen is the start read half-way.
+    configure("no-such-driver");
+    int seenEnded = 0;
+    testing::internal::CaptureStdout();
+    for (int run = 0; run < 500; ++run) {
+        auto* record = new MusicThreadRecord;
+        ASSERT_TRUE(StartMusicThread(*record, musicPath));
+        for (int spin = 0; spin < 200000 && !(musicStarted && musicPlaying); ++spin)
+            seenEnded += MusicHasEnded();
+        seenEnded += MusicHasEnded();
+        ReleaseMusicThread(record);
+    }
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(seenEnded, 0);
 }

@@ -1,0 +1,46 @@
+#include "Window.h"
+#include "GLError.h"
+
+#include <GL/glew.h>
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+// ESC and the close button end the frame loop, but shutdown still has GL objects to delete: the
+// context must stay current until it releases it, and the window then goes with the window
+// system, so a second window can be made in the same process.
+TEST(Window, EscAndCloseEndTheLoopWithTheContextStillCurrent) {
+    for (const bool closeButton : {false, true}) {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        ASSERT_EQ(CreateGLWindow({64, 64, 32, false}), 1);
+        GLuint buffer = 0;
+        glGenBuffers(1, &buffer);
+        glBindBuffer(GL_ARRAY_BUFFER, buffer);
+
+        SDL_Event event{};
+        if (closeButton) {
+            event.type = SDL_WINDOWEVENT;
+            event.window.event = SDL_WINDOWEVENT_CLOSE;
+            event.window.windowID = SDL_GetWindowID(SDL_GL_GetCurrentWindow());
+        } else {
+            event.type = SDL_KEYDOWN;
+            event.key.keysym.sym = SDLK_ESCAPE;
+        }
+        ASSERT_EQ(SDL_PushEvent(&event), 1);
+        EXPECT_FALSE(PumpMessages());
+        EXPECT_NE(SDL_GL_GetCurrentContext(), nullptr);
+        EXPECT_TRUE(glIsBuffer(buffer));
+        glDeleteBuffers(1, &buffer);
+        EXPECT_FALSE(CheckGLError("deleting after the quit"));
+
+        DestroyGLWindow();
+        const std::string out = testing::internal::GetCapturedStdout();
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
+        EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+        EXPECT_NE(out.find(closeButton ? "Window-close event\ndelete window()\n"
+                                       : "ESC pressed\ndelete window()\n"),
+                  std::string::npos)
+            << out;
+    }
+}
