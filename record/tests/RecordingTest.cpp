@@ -11,21 +11,6 @@ using namespace e2e;
 
 namespace {
 
-// A 16-bit stereo tone of the given length where the program looks for its music.
-void writeMusic(const RunTree& tree, double seconds) {
-    const std::uint32_t rate = 44100, frames = static_cast<std::uint32_t>(seconds * rate);
-    std::vector<std::int16_t> samples(frames * 2);
-    for (std::uint32_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<std::int16_t>(3000 * std::sin(2 * M_PI * 220.0 * (i / 2) / rate));
-    const std::uint32_t bytes = frames * 4;
-    const std::uint32_t header[] = {0x46464952, 36 + bytes, 0x45564157, 0x20746d66,
-                                    16,         0x00020001, rate,       rate * 4,
-                                    0x00100004, 0x61746164, bytes};
-    std::ofstream wav(tree.root / "Media" / "Tidewell - Harbour - 08 - Rain.wav", std::ios::binary);
-    wav.write(reinterpret_cast<const char*>(header), sizeof header);
-    wav.write(reinterpret_cast<const char*>(samples.data()), bytes);
-}
-
 // The program with arguments, its output in files, from the run tree's bin/.
 class Recorder {
   public:
