@@ -1,5 +1,7 @@
 #include "HeightImage.h"
 
+#include "DataFile.h"
+
 #include "HeightNoise.h"
 #include "SceneConventions.h"
 
@@ -50,11 +52,6 @@ std::vector<unsigned char> encodeHeightImage() {
 bool writeHeightImage(const std::string& stageDir) {
     const std::string path = stageDir + "/Images/h4.bmp";
     const std::vector<unsigned char> file = encodeHeightImage();
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    bool ok = out && std::fwrite(file.data(), 1, file.size(), out) == file.size();
-    if (out)
-        ok = std::fclose(out) == 0 && ok;
-    if (!ok)
-        std::cerr << "Cannot write " << path << std::endl;
-    return ok;
+    return writeDataFile(path,
+                         std::string_view(reinterpret_cast<const char*>(file.data()), file.size()));
 }

@@ -1,8 +1,10 @@
 #include "ImageFiles.h"
 
+#include "DataFile.h"
+
 #include <algorithm>
 #include <cmath>
-#include <fstream>
+#include <iostream>
 
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
@@ -31,40 +33,23 @@ void RgbImage::set(int x, int y, double r, double g, double b) {
 }
 
 bool writeTga(const std::string& path, const RgbImage& image) {
-    std::ofstream out(path, std::ios::binary);
-    const unsigned char header[18] = {0,
-                                      0,
-                                      2, // uncompressed true colour
-                                      0,
-                                      0,
-                                      0,
-                                      0,
-                                      0,
-                                      0,
-                                      0,
-                                      0,
-                                      0,
-                                      static_cast<unsigned char>(image.width & 0xFF),
-                                      static_cast<unsigned char>(image.width >> 8),
-                                      static_cast<unsigned char>(image.height & 0xFF),
-                                      static_cast<unsigned char>(image.height >> 8),
-                                      24,
-                                      0}; // bottom-left origin
-    out.write(reinterpret_cast<const char*>(header), sizeof header);
-    std::vector<char> row(static_cast<size_t>(image.width) * 3);
+    const unsigned char w = static_cast<unsigned char>(image.width & 0xFF);
+    const unsigned char h = static_cast<unsigned char>(image.height & 0xFF);
+    // Uncompressed true colour, 24 bits, bottom-left origin.
+    std::string file = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    file += {char(w), char(image.width >> 8), char(h), char(image.height >> 8), 24, 0};
     for (int y = image.height - 1; y >= 0; --y) {
         const unsigned char* source = &image.rgb[static_cast<size_t>(y) * image.width * 3];
-        for (int x = 0; x < image.width; ++x) { // TGA stores blue, green, red
-            row[3 * x + 0] = static_cast<char>(source[3 * x + 2]);
-            row[3 * x + 1] = static_cast<char>(source[3 * x + 1]);
-            row[3 * x + 2] = static_cast<char>(source[3 * x + 0]);
-        }
-        out.write(row.data(), static_cast<std::streamsize>(row.size()));
+        for (int x = 0; x < image.width; ++x) // TGA stores blue, green, red
+            file += {char(source[3 * x + 2]), char(source[3 * x + 1]), char(source[3 * x])};
     }
-    return static_cast<bool>(out);
+    return writeDataFile(path, file);
 }
 
 bool writePng(const std::string& path, const RgbImage& image) {
-    return stbi_write_png(path.c_str(), image.width, image.height, 3, image.rgb.data(),
-                          image.width * 3) != 0;
+    if (stbi_write_png(path.c_str(), image.width, image.height, 3, image.rgb.data(),
+                       image.width * 3) != 0)
+        return true;
+    std::cerr << "Cannot write " << path << std::endl;
+    return false;
 }

@@ -2,6 +2,8 @@
 // melody with a long ping-pong echo, a rain bed with droplets, a small room around it all.
 #include "Music.h"
 
+#include "DataFile.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -381,11 +383,6 @@ bool writeMusic(const std::string& stageDir) {
     for (std::int16_t s : pcm)
         u16(static_cast<std::uint16_t>(s));
 
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    bool ok = out && std::fwrite(file.data(), 1, file.size(), out) == file.size();
-    if (out)
-        ok = std::fclose(out) == 0 && ok;
-    if (!ok)
-        std::cerr << "Cannot write " << path << std::endl;
-    return ok;
+    return writeDataFile(path,
+                         std::string_view(reinterpret_cast<const char*>(file.data()), file.size()));
 }

@@ -3,6 +3,7 @@
 // with a small badge, a knurled aluminium volume knob and three rubber buttons on top.
 #include "ProductModel.h"
 
+#include "DataFile.h"
 #include "ImageFiles.h"
 #include "MeshBuilder.h"
 
@@ -440,12 +441,6 @@ illum 2
 map_Kd body_color.tga
 )";
 
-bool writeText(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    return static_cast<bool>(out);
-}
-
 } // namespace
 
 std::string productModelObj() {
@@ -458,8 +453,8 @@ std::string productModelObj() {
 }
 
 bool writeProductModel(const std::string& modelFolder) {
-    const bool written = writeText(modelFolder + "/brastel.obj", productModelObj()) &&
-                         writeText(modelFolder + "/brastel.mtl", materialLibrary) &&
+    const bool written = writeDataFile(modelFolder + "/brastel.obj", productModelObj()) &&
+                         writeDataFile(modelFolder + "/brastel.mtl", materialLibrary) &&
                          writeGrille(modelFolder) && writeAluminium(modelFolder) &&
                          writeBodyColor(modelFolder);
     if (!written)

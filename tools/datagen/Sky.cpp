@@ -3,6 +3,8 @@
 // darkening and a soft glow around it, a haze band at the horizon and hazy distant land below it.
 #include "Sky.h"
 
+#include "DataFile.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -333,16 +335,8 @@ bool writeRadiance(const std::string& path, int width, int height, const std::ve
         for (int c = 0; c < 4; ++c)
             appendPlane(out, &planes[(size_t)c * width], width);
     }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        std::cerr << "Cannot write " << path << std::endl;
-        return false;
-    }
-    const bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed)
-        std::cerr << "Cannot write " << path << std::endl;
-    return written && closed;
+    return writeDataFile(path,
+                         std::string_view(reinterpret_cast<const char*>(out.data()), out.size()));
 }
 
 bool writeSky(const std::string& stageDir) {

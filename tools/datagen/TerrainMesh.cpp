@@ -1,5 +1,6 @@
 #include "TerrainMesh.h"
 
+#include "DataFile.h"
 #include "MeshBuilder.h"
 
 #include <fstream>
@@ -23,9 +24,5 @@ std::string terrainMeshObj() {
 }
 
 bool writeTerrainMesh(const std::string& modelFolder) {
-    std::ofstream out(modelFolder + "/terrain.obj", std::ios::binary);
-    out << terrainMeshObj();
-    if (!out)
-        std::cerr << "Cannot write the terrain mesh into " << modelFolder << std::endl;
-    return static_cast<bool>(out);
+    return writeDataFile(modelFolder + "/terrain.obj", terrainMeshObj());
 }

@@ -2,8 +2,8 @@
 #include "HeightImage.h"
 #include "Music.h"
 #include "ProductModel.h"
-#include "TerrainMesh.h"
 #include "Sky.h"
+#include "TerrainMesh.h"
 
 #include <filesystem>
 #include <iostream>
