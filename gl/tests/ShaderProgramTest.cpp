@@ -1,6 +1,7 @@
 #include "ShaderProgram.h"
 #include "GLTestContext.h"
 #include "Shaders.h"
+#include "TestFolders.h"
 
 #include <gtest/gtest.h>
 
@@ -19,29 +20,14 @@ const char* kVertex = "#version 150\nin vec4 Position;\nvoid main() { gl_Positio
 
 class ShaderFiles : public testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(context.ok());
-        dir = fs::temp_directory_path() / ("shaders-" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { ASSERT_TRUE(context.ok()); }
     std::string write(const std::string& name, const std::string& text) {
-        std::ofstream(dir / name) << text;
-        return (dir / name).string();
+        return folder.write(name, text);
     }
-    std::string base(const std::string& name) { return (dir / name).string(); }
+    std::string base(const std::string& name) { return folder.file(name); }
 
     GLTestContext context;
-    fs::path dir;
-};
-
-// Runs the shader loader from a working directory whose "../shader" is the project's folder.
-struct WorkingDirectory {
-    explicit WorkingDirectory(const fs::path& path) : saved(fs::current_path()) {
-        fs::current_path(path);
-    }
-    ~WorkingDirectory() { fs::current_path(saved); }
-    fs::path saved;
+    ScratchFolder folder{"shaders"};
 };
 
 } // namespace

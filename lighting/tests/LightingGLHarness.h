@@ -9,6 +9,7 @@
 #include "RenderTargets.h"
 #include "Shaders.h"
 #include "SkyCube.h"
+#include "TestFolders.h"
 #include "WedgeTables.h"
 
 #include <filesystem>
@@ -68,30 +69,18 @@ inline Rgb terrainPixel(int column, int row) {
 
 // A run tree in a temporary folder, the working directory while it lives: bin/ (the working
 // directory), shader/ (the sources'), Images/h4.bmp.
-class RunTree {
-  public:
-    RunTree() {
-        static int count = 0;
-        root = fs::temp_directory_path() /
-               ("brastel-lighting-" + std::to_string(::getpid()) + "-" + std::to_string(count++));
-        fs::remove_all(root);
+struct RunTree {
+    static fs::path makeTree(const fs::path& root) {
         fs::create_directories(root / "bin");
         fs::create_directories(root / "Images");
         fs::create_directory_symlink(fs::path(BRASTEL_SOURCE_DIR) / "shader", root / "shader");
-        previous = fs::current_path();
-        fs::current_path(root / "bin");
+        return root;
     }
-    ~RunTree() {
-        std::error_code ignored;
-        fs::current_path(previous, ignored);
-        fs::remove_all(root, ignored);
-    }
-    RunTree(const RunTree&) = delete;
-    RunTree& operator=(const RunTree&) = delete;
-
     fs::path image() const { return root / "Images" / "h4.bmp"; }
 
-    fs::path root, previous;
+    ScratchFolder folder{"brastel-lighting"};
+    const fs::path root = makeTree(folder.path);
+    WorkingDirectory workingDirectory{root / "bin"};
 };
 
 // A GL context, the programs, the sky cube and the render targets set up from the given base

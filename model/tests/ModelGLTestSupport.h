@@ -4,6 +4,7 @@
 // into a scratch folder, and a working directory whose "../shader" is the project's folder.
 
 #include "GLTestContext.h"
+#include "TestFolders.h"
 
 #include <gtest/gtest.h>
 
@@ -17,35 +18,10 @@ namespace modeltest {
 
 namespace fs = std::filesystem;
 
-struct WorkingDirectory {
-    explicit WorkingDirectory(const fs::path& path) : saved(fs::current_path()) {
-        fs::current_path(path);
-    }
-    ~WorkingDirectory() { fs::current_path(saved); }
-    fs::path saved;
-};
-
 // The shader loader reads "../shader/<name>": run from a folder beside the project's shader/.
 inline fs::path projectModelFolder() {
     return fs::path(BRASTEL_SOURCE_DIR) / "model";
 }
-
-class ScratchFolder {
-  public:
-    ScratchFolder() {
-        static int count = 0;
-        path = fs::temp_directory_path() /
-               ("model-gl-" + std::to_string(::getpid()) + "-" + std::to_string(count++));
-        fs::create_directories(path);
-    }
-    ~ScratchFolder() { fs::remove_all(path); }
-    std::string write(const std::string& name, const std::string& text) const {
-        std::ofstream(path / name, std::ios::binary) << text;
-        return (path / name).string();
-    }
-    std::string file(const std::string& name) const { return (path / name).string(); }
-    fs::path path;
-};
 
 // A 4 x 4 picture of one colour as an uncompressed 24-bit TGA.
 inline std::string tgaOfColour(unsigned char r, unsigned char g, unsigned char b) {
