@@ -31,26 +31,40 @@ printf '[general]\ndrivers=wave\n[wave]\nfile=%s/played.wav\n' "$tree" >"$tree/a
 
 cat >"$tree/run.sh" <<RUN
 #!/usr/bin/env bash
-# Starts the program under memcheck, waits for its first frame, shows $seconds s, presses ESC.
+# Starts the program under memcheck, waits for its first frame, shows $seconds s and at least one
+# frame of the terrain scene, presses ESC.
 cd "$tree/bin"
 valgrind --tool=memcheck --error-exitcode=99 --num-callers=40 --fair-sched=yes \\
+    --keep-debuginfo=yes \\
     --leak-check=full --show-leak-kinds=definite --errors-for-leak-kinds=definite \\
     --suppressions="$root/scripts/valgrind.supp" --log-file="$build/valgrind.log" \\
     ./brastel >"$build/valgrind-stdout.log" 2>"$build/valgrind-stderr.log" &
 pid=\$!
 window=""
+# Its window once the title shows a frame rate: both conditions (xdotool ors them by default).
 for _ in \$(seq 1200); do
-    window=\$(xdotool search --pid \$pid --name '^[0-9.e+-]+\$' 2>/dev/null | head -n 1)
+    window=\$(xdotool search --all --pid \$pid --name '^[0-9.e+-]+\$' 2>/dev/null | head -n 1)
     [ -n "\$window" ] || ! kill -0 \$pid 2>/dev/null && break
     sleep 0.5
 done
-[ -n "\$window" ] && sleep $seconds && xdotool key --window "\$window" Escape
+[ -n "\$window" ] && sleep $seconds
+# Then until a frame of the terrain scene has been presented (its first frame takes long under
+# memcheck): the window's corner no longer shows the model scene's clear colour.
+for _ in \$(seq 600); do
+    [ -n "\$window" ] && kill -0 \$pid 2>/dev/null || break
+    corner=\$(import -window "\$window" -crop 1x1+0+0 -depth 8 rgb:- 2>/dev/null | od -An -tu1)
+    [ -n "\$corner" ] && [ "\$(echo \$corner)" != "8 9 11" ] && break
+    sleep 1
+done
+[ -n "\$window" ] && xdotool key --window "\$window" Escape
 wait \$pid
 RUN
 chmod +x "$tree/run.sh"
 
 status=0
-SDL_VIDEODRIVER=x11 ALSOFT_CONF="$tree/alsoft.conf" \
+# Without Mesa's on-disk shader cache: its writer thread's own findings come and go with what
+# the cache (shared by every program of the user) already holds.
+SDL_VIDEODRIVER=x11 ALSOFT_CONF="$tree/alsoft.conf" MESA_SHADER_CACHE_DISABLE=true \
     xvfb-run -a -s "-noreset -screen 0 1280x1024x24" "$tree/run.sh" || status=$?
 grep -E "ERROR SUMMARY|definitely lost|suppressed:" "$build/valgrind.log" || true
 case $status in

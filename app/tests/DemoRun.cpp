@@ -1,6 +1,7 @@
 #include "DemoRun.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <chrono>
 
@@ -49,6 +50,43 @@ void sendKey(unsigned long window, const std::string& name, const std::string& a
         sendKeyEvent(display, window, keycode, false);
     XSync(display, False);
     XCloseDisplay(display);
+}
+
+WindowPixels captureWindow(const std::string& window) {
+    WindowPixels pixels;
+    Display* display = openDisplay();
+    if (!display)
+        return pixels;
+    XWindowAttributes attributes{};
+    XImage* image = nullptr;
+    if (XGetWindowAttributes(display, std::stoul(window), &attributes) && attributes.width > 0 &&
+        attributes.height > 0)
+        image = XGetImage(display, std::stoul(window), 0, 0, attributes.width, attributes.height,
+                          AllPlanes, ZPixmap);
+    if (image) {
+        // Each channel from the visual's masks, scaled to 8 bits whatever the depth.
+        const unsigned long masks[3] = {image->red_mask, image->green_mask, image->blue_mask};
+        int shifts[3] = {};
+        for (int k = 0; k < 3; ++k)
+            while (masks[k] && !((masks[k] >> shifts[k]) & 1))
+                ++shifts[k];
+        pixels.width = attributes.width;
+        pixels.height = attributes.height;
+        pixels.rgb.resize(static_cast<std::size_t>(pixels.width) * pixels.height * 3);
+        std::uint8_t* out = pixels.rgb.data();
+        for (int y = 0; y < pixels.height; ++y)
+            for (int x = 0; x < pixels.width; ++x) {
+                const unsigned long p = XGetPixel(image, x, y);
+                for (int k = 0; k < 3; ++k) {
+                    const unsigned long top = masks[k] >> shifts[k];
+                    *out++ = static_cast<std::uint8_t>(
+                        top ? ((p & masks[k]) >> shifts[k]) * 255 / top : 0);
+                }
+            }
+        XDestroyImage(image);
+    }
+    XCloseDisplay(display);
+    return pixels;
 }
 
 void sendCloseRequest(unsigned long window) {

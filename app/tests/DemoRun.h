@@ -30,6 +30,30 @@ void sendCloseRequest(unsigned long window);
 // held in the X server, whatever has the focus and even when the window is already gone.
 void sendKey(unsigned long window, const std::string& name, const std::string& action);
 
+// A window's pixels as the X server holds them (the frame last presented): rows from the top,
+// 8-bit red, green, blue per pixel. Empty when the window cannot be read (gone or unmapped).
+struct WindowPixels {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> rgb;
+
+    bool empty() const { return rgb.empty(); }
+    const std::uint8_t* at(int x, int y) const {
+        return &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+    }
+};
+WindowPixels captureWindow(const std::string& window);
+
+// GL errors reported by the show itself: every "OpenGL ERROR" line but the one the context test
+// provokes on purpose.
+inline int showGLErrors(const std::string& stderrText) {
+    const std::string error = "OpenGL ERROR @", provoked = "OpenGL ERROR @after glTranslatef(): ";
+    int count = 0;
+    for (std::size_t at = stderrText.find(error); at != std::string::npos;
+         at = stderrText.find(error, at + 1))
+        count += stderrText.compare(at, provoked.size(), provoked) != 0;
+    return count;
+}
+
 inline std::string readText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;

@@ -1,0 +1,148 @@
+#include "DemoRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace e2e;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The clear colour (0.03, 0.035, 0.045) as the window holds it, give or take rounding.
+bool isClearColour(const std::uint8_t* p) {
+    return std::abs(p[0] - 8) <= 2 && std::abs(p[1] - 9) <= 2 && std::abs(p[2] - 11) <= 2;
+}
+
+enum class Scene { none, model, terrain };
+
+struct Frame {
+    double seconds = 0.0; // since the first capture
+    WindowPixels pixels;
+    double clearShare = 0.0, blackShare = 0.0;
+    Scene scene = Scene::none;
+};
+
+// The model scene is the product model, small at the centre, on the clear colour; the terrain
+// scene covers the whole window with sky and land. Anything else (a black, clear or torn frame)
+// is neither.
+Frame classify(double seconds, WindowPixels pixels) {
+    Frame frame{seconds, std::move(pixels)};
+    const WindowPixels& p = frame.pixels;
+    long clear = 0, black = 0;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            const std::uint8_t* c = p.at(x, y);
+            clear += isClearColour(c);
+            black += c[0] + c[1] + c[2] == 0;
+        }
+    const double count = static_cast<double>(p.width) * p.height;
+    frame.clearShare = clear / count;
+    frame.blackShare = black / count;
+    // Whatever is neither clear nor black must be the model, around the centre.
+    long model = 0;
+    for (int y = p.height * 3 / 8; y < p.height * 5 / 8; ++y)
+        for (int x = p.width * 3 / 8; x < p.width * 5 / 8; ++x)
+            model += !isClearColour(p.at(x, y)) && p.at(x, y)[0] + p.at(x, y)[1] + p.at(x, y)[2];
+    if (frame.clearShare > 0.8 && model > 0.001 * count)
+        frame.scene = Scene::model;
+    else if (frame.clearShare < 0.01 && frame.blackShare < 0.01)
+        frame.scene = Scene::terrain;
+    return frame;
+}
+
+// Pixels that differ by more than a rounding step in some channel.
+long changedPixels(const WindowPixels& a, const WindowPixels& b) {
+    long changed = 0;
+    for (std::size_t i = 0; i < a.rgb.size() && i < b.rgb.size(); i += 3)
+        changed += std::abs(a.rgb[i] - b.rgb[i]) > 2 || std::abs(a.rgb[i + 1] - b.rgb[i + 1]) > 2 ||
+                   std::abs(a.rgb[i + 2] - b.rgb[i + 2]) > 2;
+    return changed;
+}
+
+double meanDifference(const WindowPixels& a, const WindowPixels& b) {
+    double sum = 0;
+    for (std::size_t i = 0; i < a.rgb.size() && i < b.rgb.size(); ++i)
+        sum += std::abs(a.rgb[i] - b.rgb[i]);
+    return a.rgb.empty() ? 0.0 : sum / static_cast<double>(a.rgb.size());
+}
+
+std::string describe(const std::vector<Frame>& frames) {
+    std::ostringstream text;
+    for (const Frame& f : frames)
+        text << f.seconds << " s: "
+             << (f.scene == Scene::model     ? "model"
+                 : f.scene == Scene::terrain ? "terrain"
+                                             : "neither")
+             << ", clear " << f.clearShare << ", black " << f.blackShare << "\n";
+    return text.str();
+}
+
+} // namespace
+
+// The whole show at its own window size with a short track: the model scene, then the terrain
+// scene, each moving, then the end when the music ends. Frames are sampled from the window every
+// half second or so; which scene a frame shows is read from the frame itself, so a machine slow
+// to start or to draw shifts the samples but does not fail the test.
+TEST(ShowPictures, BothScenesMoveAndTheShowEndsWithItsMusic) {
+    RunTree tree(Settings{{"demo.use.sound", "true"}, {"demo.scene1.duration", "3"}});
+    writeMusic(tree, 7.0);
+    DemoProcess demo(tree, waveBackend(tree));
+    const std::string window = demo.waitForWindow();
+    ASSERT_FALSE(window.empty()) << demo.stdoutText() << demo.stderrText();
+    // The title is set just before the first frame is presented.
+    std::this_thread::sleep_for(300ms);
+
+    std::vector<Frame> frames;
+    const auto start = Clock::now();
+    while (!demo.hasExited() && Clock::now() - start < 60s) {
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        WindowPixels pixels = captureWindow(window);
+        // The window goes at the end of the show: only a whole capture counts.
+        if (pixels.empty() || demo.hasExited())
+            break;
+        frames.push_back(classify(seconds, std::move(pixels)));
+        std::this_thread::sleep_for(400ms);
+    }
+    EXPECT_EQ(demo.waitForExit(), 0) << demo.stdoutText() << demo.stderrText();
+    const std::string out = demo.stdoutText();
+    EXPECT_NE(out.find("Playing Source ....."), std::string::npos) << out;
+    EXPECT_EQ(out.find("ESC pressed"), std::string::npos) << "it ended by itself";
+    EXPECT_EQ(showGLErrors(demo.stderrText()), 0) << demo.stderrText();
+
+    // Every frame shows a scene; the model scene comes first and never comes back.
+    const std::string log = describe(frames);
+    std::size_t firstTerrain = frames.size();
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        ASSERT_NE(frames[i].scene, Scene::none) << log;
+        if (frames[i].scene == Scene::terrain && firstTerrain == frames.size())
+            firstTerrain = i;
+        if (i > firstTerrain) {
+            ASSERT_EQ(frames[i].scene, Scene::terrain) << log;
+        }
+    }
+    ASSERT_GE(firstTerrain, 2u) << log;
+    ASSERT_GE(frames.size() - firstTerrain, 2u) << log;
+    EXPECT_GT(meanDifference(frames[firstTerrain - 1].pixels, frames[firstTerrain].pixels), 20.0);
+
+    // Within each scene, frames a second or so apart differ: the show moves.
+    const auto moves = [&](std::size_t begin, std::size_t end, long minimum) {
+        int pairs = 0;
+        for (std::size_t i = begin; i < end; ++i)
+            for (std::size_t j = i + 1; j < end; ++j) {
+                const double apart = frames[j].seconds - frames[i].seconds;
+                if (apart < 0.7 || apart > 1.6)
+                    continue;
+                ++pairs;
+                EXPECT_GT(changedPixels(frames[i].pixels, frames[j].pixels), minimum)
+                    << frames[i].seconds << " s and " << frames[j].seconds << " s\n"
+                    << log;
+            }
+        return pairs;
+    };
+    const long pixels = static_cast<long>(frames[0].pixels.width) * frames[0].pixels.height;
+    // The model covers about one percent of the window, the terrain scene all of it.
+    EXPECT_GT(moves(0, firstTerrain, pixels / 2000), 0) << log;
+    EXPECT_GT(moves(firstTerrain, frames.size(), pixels / 10), 0) << log;
+}
