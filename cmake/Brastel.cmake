@@ -82,4 +82,7 @@ function(brastel_benchmark)
     cmake_parse_arguments(B "" "NAME" "SOURCES;LIBS" ${ARGN})
     add_executable(${B_NAME} ${B_SOURCES})
     target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} benchmark::benchmark)
+    target_compile_definitions(${B_NAME} PRIVATE
+        BRASTEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+        BRASTEL_STAGE_DIR="${BRASTEL_STAGE_DIR}")
 endfunction()
