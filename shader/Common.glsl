@@ -81,4 +81,21 @@ void keyLightCircle(float c[16], float u, out float light[KEY_AZIMUTHS])
         light[a] = max(a0 + dot(ab1, m1) + dot(ab2, m2) + dot(ab3, m3), 0.0);
     }
 }
+// Value noise for the ground's material: smooth, repeatable, about one feature per unit of p.
+float groundHash(vec2 p)
+{
+    // Multiplies and fract only: sin is slow on software rasterisers.
+    vec3 q = fract(p.xyx * 0.1031);
+    q += dot(q, q.yzx + 33.33);
+    return fract((q.x + q.y) * q.z);
+}
+
+float groundNoise(vec2 p)
+{
+    vec2 i = floor(p);
+    vec2 f = fract(p);
+    f = f * f * (3.0 - 2.0 * f);
+    return mix(mix(groundHash(i), groundHash(i + vec2(1.0, 0.0)), f.x),
+               mix(groundHash(i + vec2(0.0, 1.0)), groundHash(i + vec2(1.0, 1.0)), f.x), f.y);
+}
 // ---- end of terrain height field ------------------------------------------------------------

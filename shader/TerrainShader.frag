@@ -7,6 +7,7 @@ in vec2 uv;
 in vec3 albedo;
 in vec3 haze;
 in float transmittance;
+in vec2 place;
 out vec4 color;
 
 const float PI = 3.14159265;
@@ -19,6 +20,15 @@ void main()
 {
     vec3 irradiance = KEY_WEIGHT * texture(keyLightSampler, uv).rgb +
                       ENV_WEIGHT * texture(envLightSampler, uv).rgb;
-    vec3 radiance = albedo / PI * irradiance * transmittance + haze;
+    // Grain finer than the grid's vertices, so the ground near the camera is not a smooth wash;
+    // each octave fades out where it would be finer than a pixel and shimmer.
+    float grain = 0.0;
+    float freq = 37.0;
+    for (int octave = 0; octave < 2; ++octave, freq *= 3.0) {
+        float fade = 1.0 - smoothstep(0.25, 0.7, length(fwidth(place * freq)));
+        grain += 0.5 * fade * (groundNoise(place * freq) - 0.5);
+    }
+    vec3 ground = albedo * (1.0 + 0.45 * grain);
+    vec3 radiance = ground / PI * irradiance * transmittance + haze;
     color = vec4(displayColor(radiance), 1.0);
 }

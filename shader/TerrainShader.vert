@@ -13,6 +13,7 @@ out vec2 uv;
 out vec3 albedo;
 out vec3 haze; // the light the air adds on the way to the eye
 out float transmittance;
+out vec2 place; // world x, z
 
 const float PI = 3.14159265;
 const float TEXEL = TERRAIN_SIZE / HEIGHT_TEXELS; // world units per height texel
@@ -23,26 +24,12 @@ float heightAt(vec2 p)
     return textureLod(heightData, vec3(p, 0.0), 0.0).r * HEIGHT_SCALE;
 }
 
-float hash(vec2 p)
-{
-    return fract(sin(dot(p, vec2(127.1, 311.7))) * 43758.5453);
-}
-
-float valueNoise(vec2 p)
-{
-    vec2 i = floor(p);
-    vec2 f = fract(p);
-    f = f * f * (3.0 - 2.0 * f);
-    return mix(mix(hash(i), hash(i + vec2(1.0, 0.0)), f.x),
-               mix(hash(i + vec2(0.0, 1.0)), hash(i + vec2(1.0, 1.0)), f.x), f.y);
-}
-
 // Grass thins out with height, rock shows where the ground is steep, snow settles on the high
 // ground that is flat enough to hold it.
 vec3 landscapeAlbedo(float height01, float slope, vec2 place)
 {
-    float grain = valueNoise(place * 9.0);
-    float patches = valueNoise(place * 2.3) * 0.7 + valueNoise(place * 5.1) * 0.3;
+    float grain = groundNoise(place * 9.0);
+    float patches = groundNoise(place * 2.3) * 0.7 + groundNoise(place * 5.1) * 0.3;
 
     vec3 meadow = mix(vec3(0.04, 0.085, 0.015), vec3(0.10, 0.125, 0.03), patches);
     vec3 heath = mix(vec3(0.14, 0.115, 0.06), vec3(0.10, 0.095, 0.05), grain);
@@ -67,7 +54,8 @@ void main()
     vec2 d = vec2(1.0 / HEIGHT_TEXELS, 0.0);
     vec3 n = normalize(vec3(heightAt(uv - d.xy) - heightAt(uv + d.xy), 2.0 * TEXEL,
                             heightAt(uv - d.yx) - heightAt(uv + d.yx)));
-    albedo = landscapeAlbedo(h / HEIGHT_SCALE, 1.0 - n.y, world.xz);
+    place = world.xz;
+    albedo = landscapeAlbedo(h / HEIGHT_SCALE, 1.0 - n.y, place);
 
     // Distant ground fades into the sky's mean radiance: its mean irradiance over the terrain
     // (the top of the mipmap chain) over pi.
