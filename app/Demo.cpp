@@ -5,15 +5,22 @@
 #include "CameraControls.h"
 #include "CubeMapTexture.h"
 #include "GLError.h"
+#include "HdrLight.h"
+#include "HeightFieldPasses.h"
 #include "KeyLight.h"
 #include "KeyLightPass.h"
 #include "ModelScene.h"
 #include "MusicThread.h"
+#include "RenderTargets.h"
+#include "SkyCube.h"
+#include "WedgeTables.h"
 #include "Window.h"
 
 #include <GL/glew.h>
 
 #include <cstdio>
+#include <iostream>
+#include <string>
 
 MsTimer demoTimer;
 MsTimer sceneTimer;
@@ -38,6 +45,32 @@ std::string FormatFps(float fps) {
     char text[32];
     std::snprintf(text, sizeof text, "%.4g", fps);
     return text;
+}
+
+void BuildScene() {
+    const char* const separator = "------------------------------------------------------";
+    std::cout << separator << std::endl;
+    std::cout << "------------------------BEGIN-------------------------" << std::endl;
+    initArrayBuffer();
+    initVertexArray();
+    // Read one by one: their console lines come in this order.
+    const std::string upPath = brastelConfig.GetCameraUpPath();
+    const std::string viewPath = brastelConfig.GetCameraViewPath();
+    const std::string positionPath = brastelConfig.GetCameraPath();
+    setupCamera(positionPath, viewPath, upPath, windowWidth, windowHeight);
+    InitModel();
+    SetupRenderTargets();
+    InitCubeMap();
+    InitRenderTargetVaos();
+    CalcWedge1D();
+    CalcWedge2D();
+    CalcEnvWedge2D();
+    CalcKeyLight();
+    CalcHdrLight();
+    InitTerrain();
+    heightFieldClockMs = [] { return demoTimer.elapsedMs(); };
+    std::cout << "-------------------------END--------------------------" << std::endl;
+    std::cout << separator << std::endl;
 }
 
 void StartDemo() {

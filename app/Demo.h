@@ -10,6 +10,9 @@ extern MsTimer sceneTimer;          // decides when the model scene ends
 extern int sceneIndex;              // 0 before the show, 1 model scene, 2 terrain scene
 extern Vector3 lightSourcePosition; // the model scene's point light, moved along its path
 
+// The scene's GL objects, paths, tables and lights, in start-up order, between the BEGIN and END
+// lines; the height field's clock becomes the demo clock.
+void BuildScene();
 void StartDemo();
 // One frame: input, update, draw.
 void ProcessFrame();

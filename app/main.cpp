@@ -1,17 +1,12 @@
 #include "BrastelConfiguration.h"
-#include "Camera.h"
 #include "CubeMapTexture.h"
 #include "Demo.h"
-#include "HdrLight.h"
-#include "HeightFieldPasses.h"
-#include "KeyLight.h"
 #include "ModelScene.h"
 #include "MusicThread.h"
 #include "Recording.h"
 #include "RenderTargets.h"
 #include "Shaders.h"
 #include "SkyCube.h"
-#include "WedgeTables.h"
 #include "Window.h"
 
 #include <cstdio>
@@ -19,33 +14,6 @@
 #include <iostream>
 
 namespace {
-
-const char* const kSeparator = "------------------------------------------------------";
-
-void BuildScene() {
-    std::cout << kSeparator << std::endl;
-    std::cout << "------------------------BEGIN-------------------------" << std::endl;
-    initArrayBuffer();
-    initVertexArray();
-    // Read one by one: their console lines come in this order.
-    const std::string upPath = brastelConfig.GetCameraUpPath();
-    const std::string viewPath = brastelConfig.GetCameraViewPath();
-    const std::string positionPath = brastelConfig.GetCameraPath();
-    setupCamera(positionPath, viewPath, upPath, windowWidth, windowHeight);
-    InitModel();
-    SetupRenderTargets();
-    InitCubeMap();
-    InitRenderTargetVaos();
-    CalcWedge1D();
-    CalcWedge2D();
-    CalcEnvWedge2D();
-    CalcKeyLight();
-    CalcHdrLight();
-    InitTerrain();
-    heightFieldClockMs = [] { return demoTimer.elapsedMs(); };
-    std::cout << "-------------------------END--------------------------" << std::endl;
-    std::cout << kSeparator << std::endl;
-}
 
 // GL objects go while the context is still current; false when the music thread did not stop.
 bool Shutdown() {

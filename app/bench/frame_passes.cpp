@@ -19,7 +19,6 @@
 #include "Demo.h"
 #include "EnvLightPass.h"
 #include "GLError.h"
-#include "HdrLight.h"
 #include "HeightFieldPasses.h"
 #include "KeyLight.h"
 #include "KeyLightPass.h"
@@ -28,7 +27,6 @@
 #include "RenderTargets.h"
 #include "Shaders.h"
 #include "SkyCube.h"
-#include "WedgeTables.h"
 #include "Window.h"
 
 #include <GL/glew.h>
@@ -67,24 +65,7 @@ bool SetUpShow() {
               CreateGLWindow({windowWidth, windowHeight, colorBits, useFullScreen}) >= 1 &&
               LoadShaders();
     if (ok) {
-        // As the program builds its scene.
-        initArrayBuffer();
-        initVertexArray();
-        const std::string upPath = brastelConfig.GetCameraUpPath();
-        const std::string viewPath = brastelConfig.GetCameraViewPath();
-        const std::string positionPath = brastelConfig.GetCameraPath();
-        setupCamera(positionPath, viewPath, upPath, windowWidth, windowHeight);
-        InitModel();
-        SetupRenderTargets();
-        InitCubeMap();
-        InitRenderTargetVaos();
-        CalcWedge1D();
-        CalcWedge2D();
-        CalcEnvWedge2D();
-        CalcKeyLight();
-        CalcHdrLight();
-        InitTerrain();
-        heightFieldClockMs = [] { return demoTimer.elapsedMs(); };
+        BuildScene();
         demoTimer.restart();
         StartDemo();
     }
