@@ -81,6 +81,9 @@ void keyLightCircle(float c[16], float u, out float light[KEY_AZIMUTHS])
         light[a] = max(a0 + dot(ab1, m1) + dot(ab2, m2) + dot(ab3, m3), 0.0);
     }
 }
+// ---- end of terrain height field ------------------------------------------------------------
+
+// ---- Ground material (terrain drawing) ------------------------------------------------------
 // Value noise for the ground's material: smooth, repeatable, about one feature per unit of p.
 float groundHash(vec2 p)
 {
@@ -98,4 +101,3 @@ float groundNoise(vec2 p)
     return mix(mix(groundHash(i), groundHash(i + vec2(1.0, 0.0)), f.x),
                mix(groundHash(i + vec2(0.0, 1.0)), groundHash(i + vec2(1.0, 1.0)), f.x), f.y);
 }
-// ---- end of terrain height field ------------------------------------------------------------
