@@ -69,6 +69,12 @@ void BuildScene() {
     CalcHdrLight();
     InitTerrain();
     heightFieldClockMs = [] { return demoTimer.elapsedMs(); };
+    // Drivers, the software rasteriser among them, compile a program's code at its first draw:
+    // one unseen terrain frame now keeps the switch to that scene from stalling the show (two
+    // seconds here with an empty shader cache).
+    glViewport(0, 0, windowWidth, windowHeight);
+    DrawTerrainScene();
+    glFinish();
     std::cout << "-------------------------END--------------------------" << std::endl;
     std::cout << separator << std::endl;
 }
@@ -110,6 +116,14 @@ bool UpdateFrame() {
     return true;
 }
 
+void DrawTerrainScene() {
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    UpdateLighting();
+    RenderSkyBox(camera.viewMatrix, camera.projectionMatrix, windowWidth, windowHeight);
+    RenderTerrain();
+}
+
 void RenderFrame() {
     glViewport(0, 0, windowWidth, windowHeight);
     // A deep slate rather than black: the model scene reads as a studio, not a void.
@@ -121,11 +135,7 @@ void RenderFrame() {
         RenderBrastelModel();
         CheckGLError("RenderFrame: After RenderBrastelModel()");
     } else {
-        glDisable(GL_DEPTH_TEST);
-        glDisable(GL_CULL_FACE);
-        UpdateLighting();
-        RenderSkyBox(camera.viewMatrix, camera.projectionMatrix, windowWidth, windowHeight);
-        RenderTerrain();
+        DrawTerrainScene();
     }
 
     UpdateFps();

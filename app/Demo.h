@@ -20,6 +20,8 @@ void ProcessFrame();
 // when the music has ended and the quit message has been posted instead.
 bool UpdateFrame();
 void RenderFrame();
+// The terrain scene's passes and draws: lighting, sky, terrain.
+void DrawTerrainScene();
 // Counts the frame; the frame rate, refreshed about once a second.
 float UpdateFps();
 
