@@ -12,6 +12,7 @@
 #include "ModelScene.h"
 #include "MusicThread.h"
 #include "RenderTargets.h"
+#include "Shaders.h"
 #include "SkyCube.h"
 #include "WedgeTables.h"
 #include "Window.h"
@@ -77,6 +78,14 @@ void BuildScene() {
     glFinish();
     std::cout << "-------------------------END--------------------------" << std::endl;
     std::cout << separator << std::endl;
+}
+
+void ReleaseScene() {
+    ReleaseShaders();
+    DeleteRenderTargetArrays();
+    DeleteSkyCube();
+    DeleteCubeMap();
+    ReleaseModels();
 }
 
 void StartDemo() {

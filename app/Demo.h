@@ -13,6 +13,8 @@ extern Vector3 lightSourcePosition; // the model scene's point light, moved alon
 // The scene's GL objects, paths, tables and lights, in start-up order, between the BEGIN and END
 // lines; the height field's clock becomes the demo clock.
 void BuildScene();
+// The scene's GL objects and models, in shutdown order; the context must still be current.
+void ReleaseScene();
 void StartDemo();
 // One frame: input, update, draw.
 void ProcessFrame();

@@ -1,12 +1,8 @@
 #include "BrastelConfiguration.h"
-#include "CubeMapTexture.h"
 #include "Demo.h"
-#include "ModelScene.h"
 #include "MusicThread.h"
 #include "Recording.h"
-#include "RenderTargets.h"
 #include "Shaders.h"
-#include "SkyCube.h"
 #include "Window.h"
 
 #include <cstdio>
@@ -17,11 +13,7 @@ namespace {
 
 // GL objects go while the context is still current; false when the music thread did not stop.
 bool Shutdown() {
-    ReleaseShaders();
-    DeleteRenderTargetArrays();
-    DeleteSkyCube();
-    DeleteCubeMap();
-    ReleaseModels();
+    ReleaseScene();
     KillGLWindow();
     const bool musicStopped = ReleaseMusicThread(musicThreadRecord);
     DestroyGLWindow();

@@ -26,7 +26,6 @@
 #include "PyramidLevels.h"
 #include "RenderTargets.h"
 #include "Shaders.h"
-#include "SkyCube.h"
 #include "Window.h"
 
 #include <GL/glew.h>
@@ -240,11 +239,7 @@ int main(int argc, char** argv) {
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    ReleaseShaders();
-    DeleteRenderTargetArrays();
-    DeleteSkyCube();
-    DeleteCubeMap();
-    ReleaseModels();
+    ReleaseScene();
     KillGLWindow();
     DestroyGLWindow();
     return 0;
