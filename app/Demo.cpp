@@ -3,13 +3,15 @@
 #include "BrastelConfiguration.h"
 #include "Camera.h"
 #include "CameraControls.h"
+#include "ClearColour.h"
 #include "CubeMapTexture.h"
+#include "DisplayFramebuffer.h"
 #include "GLError.h"
 #include "HdrLight.h"
 #include "HeightFieldPasses.h"
 #include "KeyLight.h"
-#include "KeyLightPass.h"
 #include "ModelScene.h"
+#include "PassTimer.h"
 #include "MusicThread.h"
 #include "RenderTargets.h"
 #include "Shaders.h"
@@ -19,7 +21,9 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
 
@@ -125,32 +129,95 @@ bool UpdateFrame() {
     return true;
 }
 
-void DrawTerrainScene() {
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
-    UpdateLighting();
-    RenderSkyBox(camera.viewMatrix, camera.projectionMatrix, windowWidth, windowHeight);
-    RenderTerrain();
+namespace {
+
+void ClearFrame() {
+    glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);
+    glViewport(0, 0, windowWidth, windowHeight);
+    glClearColor(clearColour.red, clearColour.green, clearColour.blue, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-void RenderFrame() {
-    glViewport(0, 0, windowWidth, windowHeight);
-    // A deep slate rather than black: the model scene reads as a studio, not a void.
-    glClearColor(0.03f, 0.035f, 0.045f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+void ClearTerrainFrame() {
+    ClearFrame();
+    // The lighting's full-target quads and the sky draw without depth or culling.
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+}
 
-    if (sceneIndex == 1) {
-        CheckGLError("RenderFrame: Bevor RenderBrastelModel()");
-        RenderBrastelModel();
-        CheckGLError("RenderFrame: After RenderBrastelModel()");
-    } else {
-        DrawTerrainScene();
-    }
+void DrawModel() {
+    CheckGLError("RenderFrame: Bevor RenderBrastelModel()");
+    RenderBrastelModel();
+    CheckGLError("RenderFrame: After RenderBrastelModel()");
+}
 
+void DrawSky() {
+    RenderSkyBox(camera.viewMatrix, camera.projectionMatrix, windowWidth, windowHeight);
+}
+
+void Present() {
     UpdateFps();
     SetWindowTitle(FormatFps(fpsState.fps).c_str());
     SwapWindowBuffers();
     CheckGLError("main loop");
+}
+
+const std::vector<FramePass> modelFrame = {
+    {"clear", ClearFrame},
+    {"model", DrawModel},
+    {"present", Present},
+};
+
+const std::vector<FramePass> terrainFrame = [] {
+    std::vector<FramePass> passes = {{"clear", ClearTerrainFrame}};
+    passes.insert(passes.end(), std::begin(lightingPasses), std::end(lightingPasses));
+    passes.push_back({"sky", DrawSky});
+    passes.push_back({"terrain", RenderTerrain});
+    passes.push_back({"present", Present});
+    return passes;
+}();
+
+} // namespace
+
+const std::vector<FramePass>& FramePasses(int scene) {
+    return scene == 1 ? modelFrame : terrainFrame;
+}
+
+std::vector<std::string> PassGroups() {
+    std::vector<std::string> groups;
+    for (const int scene : {2, 1}) {
+        const std::vector<FramePass>& passes = FramePasses(scene);
+        for (std::size_t i = 0; i < passes.size(); ++i) {
+            if (std::find(groups.begin(), groups.end(), passes[i].name) != groups.end())
+                continue;
+            // A new name goes before the first later step of its frame already listed.
+            auto before = groups.end();
+            for (std::size_t j = i + 1; j < passes.size() && before == groups.end(); ++j)
+                before = std::find(groups.begin(), groups.end(), passes[j].name);
+            groups.insert(before, passes[i].name);
+        }
+    }
+    return groups;
+}
+
+void RunPasses(const std::vector<FramePass>& passes, PassTimer* timer) {
+    for (const FramePass& pass : passes) {
+        if (timer)
+            timer->begin(pass.name);
+        pass.run();
+        if (timer)
+            timer->end();
+    }
+}
+
+void DrawTerrainScene() {
+    for (const FramePass& pass : terrainFrame)
+        if (std::strcmp(pass.name, "present") != 0)
+            pass.run();
+}
+
+void RenderFrame() {
+    RunPasses(FramePasses(sceneIndex));
 }
 
 float UpdateFps() {

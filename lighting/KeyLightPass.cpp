@@ -1,9 +1,8 @@
 #include "KeyLightPass.h"
 
 #include "DisplayFramebuffer.h"
-#include "EnvLightPass.h"
-#include "HeightFieldPasses.h"
 #include "KeyLight.h"
+#include "LightingPasses.h"
 #include "RenderTargets.h"
 #include "Shaders.h"
 #include "WedgeTables.h"
@@ -79,12 +78,6 @@ void KeyLightPass() {
 }
 
 void UpdateLighting() {
-    NoisePass();
-    for (int i = 0; i <= pyramidLevelCount - 2; ++i)
-        ReducePass(i);
-    for (int i = pyramidLevelCount - 1; i >= 0; --i)
-        SynthesizePass(i);
-    NormalPass();
-    EnvLightPass();
-    KeyLightPass();
+    for (const FramePass& pass : lightingPasses)
+        pass.run();
 }

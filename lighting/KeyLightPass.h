@@ -11,5 +11,5 @@ extern const int keyLightOffset; // the "offset" uniform, 6: pyramid levels belo
 void KeyLightPass();
 
 // The frame's lighting, in order: NoisePass, ReducePass 0 ... 15, SynthesizePass 16 ... 0,
-// NormalPass, EnvLightPass, KeyLightPass.
+// NormalPass, EnvLightPass, KeyLightPass (the list in LightingPasses.h).
 void UpdateLighting();

@@ -1,3 +1,4 @@
+#include "../ClearColour.h"
 #include "DemoRun.h"
 
 #include <gtest/gtest.h>
@@ -10,9 +11,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The clear colour (0.03, 0.035, 0.045) as the window holds it, give or take rounding.
+// The clear colour as the window holds it, give or take rounding.
 bool isClearColour(const std::uint8_t* p) {
-    return std::abs(p[0] - 8) <= 2 && std::abs(p[1] - 9) <= 2 && std::abs(p[2] - 11) <= 2;
+    return std::abs(p[0] - clearColourByte(clearColour.red)) <= 2 &&
+           std::abs(p[1] - clearColourByte(clearColour.green)) <= 2 &&
+           std::abs(p[2] - clearColourByte(clearColour.blue)) <= 2;
 }
 
 enum class Scene { none, model, terrain };

@@ -1,0 +1,25 @@
+#include "LightingPasses.h"
+
+#include "EnvLightPass.h"
+#include "HeightFieldPasses.h"
+#include "KeyLightPass.h"
+#include "PyramidLevels.h"
+
+namespace {
+
+void ReducePyramid() {
+    for (int i = 0; i <= pyramidLevelCount - 2; ++i)
+        ReducePass(i);
+}
+
+void SynthesizePyramid() {
+    for (int i = pyramidLevelCount - 1; i >= 0; --i)
+        SynthesizePass(i);
+}
+
+} // namespace
+
+const FramePass lightingPasses[lightingPassCount] = {
+    {"noise", NoisePass},         {"reduction", ReducePyramid}, {"synthesis", SynthesizePyramid},
+    {"normals", NormalPass},      {"env_light", EnvLightPass},  {"key_light", KeyLightPass},
+};

@@ -1,0 +1,16 @@
+#pragma once
+
+// The frame's terrain lighting as a list of named steps: UpdateLighting runs it, and the frame
+// (app/FramePasses.h) runs the same steps one by one so that a benchmark can time each.
+
+// One step of a frame: the name its time is reported under and what it draws.
+struct FramePass {
+    const char* name;
+    void (*run)();
+};
+
+constexpr int lightingPassCount = 6;
+
+// In order: noise (NoisePass), reduction (ReducePass 0 ... 15), synthesis (SynthesizePass
+// 16 ... 0), normals (NormalPass), env_light (EnvLightPass), key_light (KeyLightPass).
+extern const FramePass lightingPasses[lightingPassCount];
