@@ -118,7 +118,7 @@ bool PrepareBenchmark(const BenchmarkOptions& options) {
                                  << std::endl;
         return false;
     }
-    benchmark.frameCount = options.frames    ? options.frames
+    benchmark.frameCount = options.frames       ? options.frames
                            : options.scene == 1 ? modelFrames
                            : options.scene == 2 ? std::max(1, showFrames - modelFrames)
                                                 : showFrames;
@@ -191,8 +191,8 @@ int RunBenchmark() {
         BenchFrame& frame = run.frames[done];
         frame.scene = sceneIndex;
         frame.cpuMs = threadCpuMs() - cpuStart - checksumCpuMs;
-        frame.frameMs = std::chrono::duration<double, std::milli>(now - frameEnd).count() -
-                        checksumMs;
+        frame.frameMs =
+            std::chrono::duration<double, std::milli>(now - frameEnd).count() - checksumMs;
         frameEnd = now;
         platform::advanceFrameClock();
         progress.update(done + 1);

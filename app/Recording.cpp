@@ -112,9 +112,10 @@ bool PrepareRecording(const RecordOptions& record) {
     recording.options = record;
     recording.encoder = FindOnPath("ffmpeg");
     if (recording.encoder.empty()) {
-        ErrorAfterProgressLine() << "Recording needs ffmpeg, and there is none on the PATH (Debian package "
-                     "ffmpeg)."
-                  << std::endl;
+        ErrorAfterProgressLine()
+            << "Recording needs ffmpeg, and there is none on the PATH (Debian package "
+               "ffmpeg)."
+            << std::endl;
         return false;
     }
     if (!CanWrite(record.file, "recording"))

@@ -20,6 +20,6 @@ void SynthesizePyramid() {
 } // namespace
 
 const FramePass lightingPasses[lightingPassCount] = {
-    {"noise", NoisePass},         {"reduction", ReducePyramid}, {"synthesis", SynthesizePyramid},
-    {"normals", NormalPass},      {"env_light", EnvLightPass},  {"key_light", KeyLightPass},
+    {"noise", NoisePass},    {"reduction", ReducePyramid}, {"synthesis", SynthesizePyramid},
+    {"normals", NormalPass}, {"env_light", EnvLightPass},  {"key_light", KeyLightPass},
 };

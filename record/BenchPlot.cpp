@@ -30,8 +30,11 @@ double niceStep(double range, int ticks) {
 std::string escaped(const std::string& text) {
     std::string out;
     for (const char c : text)
-        out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;"
-                                                                                     : std::string(1, c);
+        out += c == '&'   ? "&amp;"
+               : c == '<' ? "&lt;"
+               : c == '>' ? "&gt;"
+               : c == '"' ? "&quot;"
+                          : std::string(1, c);
     return out;
 }
 
@@ -48,7 +51,8 @@ std::string PlotSvg(const BenchRun& run) {
     std::size_t frameSeries = 0;
     const double fps = run.framesPerSecond > 0 ? run.framesPerSecond : 60;
     for (const int scene : {1, 2}) {
-        Series s{std::string("frame time, scene ") + (scene == 1 ? "1 (model)" : "2 (terrain)"), {}};
+        Series s{std::string("frame time, scene ") + (scene == 1 ? "1 (model)" : "2 (terrain)"),
+                 {}};
         for (std::size_t f = 0; f < run.frames.size(); ++f)
             if (run.frames[f].scene == scene)
                 s.points.emplace_back(f / fps, run.frames[f].frameMs);
@@ -78,9 +82,9 @@ std::string PlotSvg(const BenchRun& run) {
     const auto y = [&](double ms) { return num(top + plotH - ms / yMax * plotH); };
 
     std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + num(width) +
-                      "\" height=\"" + num(height) + "\" viewBox=\"0 0 " + num(width) + " " +
-                      num(height) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
+                      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+                      num(width) + "\" height=\"" + num(height) + "\" viewBox=\"0 0 " + num(width) +
+                      " " + num(height) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
     svg += "<text x=\"" + num(left) + "\" y=\"24\" font-size=\"14\">" +
            escaped("brastel benchmark: " + std::to_string(run.width) + "x" +
@@ -103,13 +107,14 @@ std::string PlotSvg(const BenchRun& run) {
            ") rotate(-90)\" text-anchor=\"middle\">time per frame (ms)</text>\n";
     for (std::size_t i = 0; i < series.size(); ++i) {
         const bool frame = i < frameSeries;
-        const char* colour = frame ? frameColours[i]
-                                   : palette[(i - frameSeries) % (sizeof palette / sizeof *palette)];
+        const char* colour = frame
+                                 ? frameColours[i]
+                                 : palette[(i - frameSeries) % (sizeof palette / sizeof *palette)];
         svg += "<polyline data-series=\"" + escaped(series[i].name) + "\" fill=\"none\" stroke=\"" +
                colour + "\" stroke-width=\"" + (frame ? "1.5" : "1") + "\" points=\"";
         for (std::size_t p = 0; p < series[i].points.size(); ++p)
-            svg += (p ? " " : "") + x(series[i].points[p].first) + "," +
-                   y(series[i].points[p].second);
+            svg +=
+                (p ? " " : "") + x(series[i].points[p].first) + "," + y(series[i].points[p].second);
         const std::string legendY = num(top + 8 + 16 * static_cast<double>(i));
         svg += "\"/>\n<line x1=\"" + num(left + plotW + 12) + "\" y1=\"" + legendY + "\" x2=\"" +
                num(left + plotW + 32) + "\" y2=\"" + legendY + "\" stroke=\"" + colour +

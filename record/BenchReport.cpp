@@ -190,8 +190,8 @@ std::string SummaryText(const BenchRun& run) {
         const FrameStats s = ComputeStats(SceneFrameMs(run, scene));
         char line[160];
         std::snprintf(line, sizeof line, "%-11s %7zu %8.2f %10.2f %7.2f %7.2f %9.1f %11.1f\n",
-                      sceneName(scene), s.frames, s.meanMs, s.medianMs, s.p95Ms, s.p99Ms,
-                      s.meanFps, s.lowFps);
+                      sceneName(scene), s.frames, s.meanMs, s.medianMs, s.p95Ms, s.p99Ms, s.meanFps,
+                      s.lowFps);
         text += line;
     }
     text += std::string("GPU time per pass, mean ms over the frames that ran it (") +
@@ -222,8 +222,7 @@ std::string ReportJson(const BenchRun& run) {
     j += "  \"machine\": {\"cpu_model\": " + quoted(run.cpuModel) +
          ", \"cpu_cores\": " + std::to_string(run.cpuCores) +
          ", \"gl_renderer\": " + quoted(run.glRenderer) +
-         ", \"gl_vendor\": " + quoted(run.glVendor) +
-         ", \"gl_version\": " + quoted(run.glVersion) +
+         ", \"gl_vendor\": " + quoted(run.glVendor) + ", \"gl_version\": " + quoted(run.glVersion) +
          ", \"driver_version\": " + quoted(DriverVersion(run.glVersion)) + "},\n";
     j += "  \"gpu_timing\": " + quoted(run.gpuTiming) + ",\n";
     j += "  \"interrupted\": " + std::string(run.interrupted ? "true" : "false") + ",\n";
@@ -246,8 +245,8 @@ std::string ReportJson(const BenchRun& run) {
     }
     j += "\n    ],\n    \"gpu_mean_ms\": {";
     for (std::size_t g = 0; g < run.groups.size(); ++g)
-        j += std::string(g ? ", " : "") + quoted(run.groups[g]) + ": " +
-             number(GroupMeanMs(run, g));
+        j +=
+            std::string(g ? ", " : "") + quoted(run.groups[g]) + ": " + number(GroupMeanMs(run, g));
     j += "}\n  },\n  \"groups\": [";
     for (std::size_t g = 0; g < run.groups.size(); ++g)
         j += std::string(g ? ", " : "") + quoted(run.groups[g]);

@@ -10,10 +10,10 @@
 // two reports. No GL: the runner fills a BenchRun in, everything here reads it.
 
 struct BenchFrame {
-    int scene = 0;              // 1 the model, 2 the terrain
-    double frameMs = 0.0;       // wall time from the end of the frame before to this one's end
-    double cpuMs = 0.0;         // CPU time of the drawing thread in it
-    std::vector<double> gpuMs;  // per group (BenchRun::groups); NaN where the group did not run
+    int scene = 0;             // 1 the model, 2 the terrain
+    double frameMs = 0.0;      // wall time from the end of the frame before to this one's end
+    double cpuMs = 0.0;        // CPU time of the drawing thread in it
+    std::vector<double> gpuMs; // per group (BenchRun::groups); NaN where the group did not run
 };
 
 struct BenchRun {

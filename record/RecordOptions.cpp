@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <set>
 #include <cstring>
+#include <set>
 
 namespace {
 
@@ -64,8 +64,8 @@ std::string parseScene(const std::string& text, int& scene) {
 }
 
 std::string parseLength(const std::string& flag, const std::string& text, int& frames) {
-    const int most = flag == "--frames" ? maxBenchmarkSeconds * benchmarkFramesPerSecond
-                                        : maxBenchmarkSeconds;
+    const int most =
+        flag == "--frames" ? maxBenchmarkSeconds * benchmarkFramesPerSecond : maxBenchmarkSeconds;
     const int count = parseCount(text);
     if (count < 1 || count > most)
         return flag + " must be a whole number from 1 to " + std::to_string(most) + ": '" + text +
@@ -81,9 +81,9 @@ std::string parseFileName(const std::string& flag, const std::string& text, std:
 
 // Flags that take no value, and those for one mode only.
 const char* const switches[] = {"--benchmark", "--offscreen"};
-const char* const benchmarkFlags[] = {"--scene", "--frames", "--seconds", "--report", "--plot",
-                                      "--offscreen"};
-const char* const valueFlags[] = {"--record", "--fps",    "--size", "--scene",  "--frames",
+const char* const benchmarkFlags[] = {"--scene",  "--frames", "--seconds",
+                                      "--report", "--plot",   "--offscreen"};
+const char* const valueFlags[] = {"--record",  "--fps",    "--size", "--scene",  "--frames",
                                   "--seconds", "--report", "--plot", "--compare"};
 
 template <std::size_t n> bool among(const std::string& flag, const char* const (&names)[n]) {

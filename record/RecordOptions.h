@@ -24,8 +24,8 @@ struct BenchmarkOptions {
     bool run = false;
     int width = 1280;
     int height = 720;
-    int scene = 0;   // 1 the model, 2 the terrain, 0 the whole show
-    int frames = 0;  // 0: as many as the scene (or show) lasts; else --frames, or --seconds x 60
+    int scene = 0;      // 1 the model, 2 the terrain, 0 the whole show
+    int frames = 0;     // 0: as many as the scene (or show) lasts; else --frames, or --seconds x 60
     std::string report; // --report FILE.json, empty for none
     std::string plot;   // --plot FILE.svg, empty for none
     bool offscreen = false;

@@ -30,8 +30,8 @@ class Reader {
     }
 
     void skipSpace() {
-        while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\n' ||
-                                    text[at] == '\r'))
+        while (at < text.size() &&
+               (text[at] == ' ' || text[at] == '\t' || text[at] == '\n' || text[at] == '\r'))
             ++at;
     }
 

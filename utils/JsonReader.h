@@ -18,7 +18,7 @@ struct JsonValue {
     bool boolean = false;
     double number = 0.0;
     std::string string;
-    std::vector<JsonValue> items;                          // an array's
+    std::vector<JsonValue> items;                           // an array's
     std::vector<std::pair<std::string, JsonValue>> members; // an object's, in order
 
     // An object's member by name (the first of that name); nullptr when there is none.

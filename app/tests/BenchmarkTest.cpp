@@ -71,7 +71,7 @@ TEST(Benchmark, TwoRunsDrawTheSameFramesAndReportEveryOne) {
     const std::string plot = (tree.root / "a.svg").string();
     BenchRun runs[2];
     for (int i = 0; i < 2; ++i) {
-        std::vector<std::string> args = {"--benchmark", "--offscreen", "--size",  "96x64",
+        std::vector<std::string> args = {"--benchmark", "--offscreen", "--size",   "96x64",
                                          "--frames",    "8",           "--report", reports[i]};
         if (i == 0)
             args.insert(args.end(), {"--plot", plot});
@@ -88,13 +88,15 @@ TEST(Benchmark, TwoRunsDrawTheSameFramesAndReportEveryOne) {
     std::string error;
     ASSERT_TRUE(ParseJson(readText(reports[0]), report, error)) << error;
     const std::vector<std::pair<const char*, std::vector<const char*>>> layout = {
-        {"", {"layout", "program", "settings", "machine", "gpu_timing", "interrupted",
-              "last_frame_checksum", "summary", "groups", "frames"}},
+        {"",
+         {"layout", "program", "settings", "machine", "gpu_timing", "interrupted",
+          "last_frame_checksum", "summary", "groups", "frames"}},
         {"program", {"name", "version"}},
-        {"settings", {"width", "height", "target", "scene", "frames_per_second", "lighting_seed",
-                      "vsync", "sound"}},
-        {"machine", {"cpu_model", "cpu_cores", "gl_renderer", "gl_vendor", "gl_version",
-                     "driver_version"}},
+        {"settings",
+         {"width", "height", "target", "scene", "frames_per_second", "lighting_seed", "vsync",
+          "sound"}},
+        {"machine",
+         {"cpu_model", "cpu_cores", "gl_renderer", "gl_vendor", "gl_version", "driver_version"}},
         {"summary", {"scenes", "gpu_mean_ms"}}};
     for (const auto& [object, members] : layout)
         for (const char* member : members) {
@@ -157,7 +159,10 @@ TEST(Benchmark, RefusesWhatItCannotDoWithAClearMessageAndExitCode) {
         int exitCode;
         const char* message;
     } cases[] = {
-        {{"--benchmark", "--scene", "3"}, {}, 2, "--scene must be 1, 2 or all: '3'\nusage: brastel"},
+        {{"--benchmark", "--scene", "3"},
+         {},
+         2,
+         "--scene must be 1, 2 or all: '3'\nusage: brastel"},
         {{"--benchmark", "--frames", "2"},
          {{"DISPLAY", ":99999"}},
          1,
