@@ -20,6 +20,11 @@ void SynthesizePyramid() {
 } // namespace
 
 const FramePass lightingPasses[lightingPassCount] = {
-    {"noise", NoisePass},    {"reduction", ReducePyramid}, {"synthesis", SynthesizePyramid},
-    {"normals", NormalPass}, {"env_light", EnvLightPass},  {"key_light", KeyLightPass},
+    {"noise", NoisePass},
+    {"reduction", ReducePyramid},
+    {"synthesis", SynthesizePyramid},
+    // Before the normal pass, whose mipmaps of envLightTarget then hold this frame's.
+    {"env_light", EnvLightPass},
+    {"normals", NormalPass},
+    {"key_light", KeyLightPass},
 };

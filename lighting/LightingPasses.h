@@ -12,5 +12,5 @@ struct FramePass {
 constexpr int lightingPassCount = 6;
 
 // In order: noise (NoisePass), reduction (ReducePass 0 ... 15), synthesis (SynthesizePass
-// 16 ... 0), normals (NormalPass), env_light (EnvLightPass), key_light (KeyLightPass).
+// 16 ... 0), env_light (EnvLightPass), normals (NormalPass), key_light (KeyLightPass).
 extern const FramePass lightingPasses[lightingPassCount];
