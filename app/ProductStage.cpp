@@ -122,7 +122,7 @@ std::vector<float> FootprintShadow(const ModelOBJ& model, int size, float halfSi
     const std::vector<float> penumbra = blurred(covered, size, 0.16f * scale);
     std::vector<float> shadow(covered.size());
     for (std::size_t i = 0; i < shadow.size(); ++i)
-        shadow[i] = std::min(1.0f, 0.55f * contact[i] + 1.1f * penumbra[i]);
+        shadow[i] = std::min(1.0f, 0.7f * contact[i] + 1.5f * penumbra[i]);
     return shadow;
 }
 

@@ -14,8 +14,8 @@ out vec4 color;
 
 const vec3 WALL_LOW = vec3(0.048, 0.047, 0.046); // the sweep's bend, behind the model
 const vec3 WALL_HIGH = vec3(0.0035, 0.004, 0.005);
-const vec3 FLOOR_LIGHT = vec3(0.34, 0.335, 0.325); // soft box irradiance x floor albedo, at the model
-const float POOL_RADIUS = 1.6;
+const vec3 FLOOR_LIGHT = vec3(0.30, 0.295, 0.285); // soft box irradiance x floor albedo, at the model
+const float POOL_RADIUS = 2.1;
 
 // What the eye sees along direction d where there is no floor: the sweep rising into the dark.
 vec3 backdrop(vec3 d)
