@@ -331,8 +331,9 @@ bool ProductStage::drawFocused(const Matrix4& view, const Matrix4& projection,
     glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
     glGetIntegerv(GL_SAMPLE_BUFFERS, &targetSamples);
     glGetIntegerv(GL_VIEWPORT, viewport);
-    samples = std::min<int>(samples, maxSamples);
-    if (!program || samples < 2 || targetSamples > 0 || viewport[2] <= 0 || viewport[3] <= 0)
+    // Without anti-aliasing the box is still drawn on its own: the cached stage pays either way.
+    samples = samples > 1 ? std::min<int>(samples, maxSamples) : 0;
+    if (!program || targetSamples > 0 || viewport[2] <= 0 || viewport[3] <= 0)
         return false;
     const GLint target = boundDrawFramebuffer();
     const auto restore = [&] {

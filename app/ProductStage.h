@@ -38,9 +38,9 @@ class ProductStage {
     // kept in a texture of its own and copied in (redrawn only when the camera or the viewport
     // changes); the model, its shadow and the floor around it, whose edges need anti-aliasing,
     // are drawn into a small multisampled target covering only them and resolved into place.
-    // drawModel draws the model with the projection it is given. False (nothing drawn) where
-    // this cannot be done (no stage, a multisampled or unreadable target): draw() and the model
-    // directly then.
+    // samples: 0 for none. drawModel draws the model with the projection it is given. False
+    // (nothing drawn) where this cannot be done (no stage, a multisampled or unreadable target):
+    // draw() and the model directly then.
     bool drawFocused(const Matrix4& viewMatrix, const Matrix4& projectionMatrix,
                      float modelTurnDegrees, int samples,
                      const std::function<void(const Matrix4& projection)>& drawModel);
