@@ -53,14 +53,22 @@ std::string cpuModel() {
     return "unknown";
 }
 
-// The frame just drawn into the display framebuffer, read back whole.
-std::string FrameChecksum() {
+// The frame just drawn, read back whole: through the off-screen target's own read-back (which
+// resolves its samples), or from the window's back buffer.
+std::string FrameChecksum(FrameCapture& target) {
+    std::string checksum;
+    const FrameSink sink = [&](const unsigned char* rgba, std::size_t bytes) {
+        checksum = Checksum(rgba, bytes);
+        return true;
+    };
+    if (target.framebuffer())
+        return target.capture(sink) && target.flush(sink) ? checksum : "";
     std::vector<unsigned char> pixels(static_cast<std::size_t>(windowWidth) * windowHeight * 4);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, displayFramebuffer);
-    glReadBuffer(displayFramebuffer ? GL_COLOR_ATTACHMENT0 : GL_BACK);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, windowWidth, windowHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
     return Checksum(pixels.data(), pixels.size());
 }
 
@@ -135,7 +143,9 @@ int RunBenchmark() {
     UnthrottleWindow(options.offscreen);
     FrameCapture target;
     if (options.offscreen) {
-        if (!target.create(options.width, options.height))
+        // Sampled as a recording's target is, so both draw the same show.
+        if (!target.create(options.width, options.height,
+                           multisampleWholeFrame ? multisampleSamples : 0))
             return 1;
         displayFramebuffer = target.framebuffer();
     }
@@ -182,7 +192,7 @@ int RunBenchmark() {
             glFinish();
             const Clock::time_point start = Clock::now();
             const double cpu = threadCpuMs();
-            run.lastFrameChecksum = FrameChecksum();
+            run.lastFrameChecksum = FrameChecksum(target);
             checksumMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
             checksumCpuMs = threadCpuMs() - cpu;
             RunPasses({passes.back()}, &timer);

@@ -138,7 +138,8 @@ int RecordShow() {
     UnthrottleWindow(true);
 
     FrameCapture capture;
-    if (!capture.create(options.width, options.height))
+    if (!capture.create(options.width, options.height,
+                        multisampleWholeFrame ? multisampleSamples : 0))
         return 1;
     EncoderPipe encoder;
     if (!encoder.start(recording.encoder,

@@ -43,7 +43,11 @@ int main(int argc, char* argv[]) {
         (benchmark && !PrepareBenchmark(line.benchmark)))
         return 1;
 
-    if (CreateGLWindow({windowWidth, windowHeight, colorBits, useFullScreen}) < 1) {
+    // A recording (or an off-screen benchmark) draws into a target of its own: its hidden window
+    // needs no samples.
+    const bool offScreen = recording || (benchmark && line.benchmark.offscreen);
+    const int windowSamples = !offScreen && multisampleWholeFrame ? multisampleSamples : 0;
+    if (CreateGLWindow({windowWidth, windowHeight, colorBits, useFullScreen, windowSamples}) < 1) {
         std::cerr << "Failed to create desired OpenGL window - exitting..." << std::endl;
         if (benchmark)
             std::cerr << "brastel: the benchmark needs an OpenGL 3.2 context, and this machine "
