@@ -10,6 +10,7 @@
 #include "HdrLight.h"
 #include "HeightFieldPasses.h"
 #include "KeyLight.h"
+#include "KeyLightPass.h"
 #include "ModelScene.h"
 #include "MusicThread.h"
 #include "PassTimer.h"
@@ -118,8 +119,10 @@ bool UpdateFrame() {
         return false;
     }
 
-    if (sceneIndex == 1 && scene1Duration * 1000.0 < sceneTimer.elapsedMs())
+    if (sceneIndex == 1 && scene1Duration * 1000.0 < sceneTimer.elapsedMs()) {
         sceneIndex = 2;
+        RequestFullLightingUpdate(); // the lighting has not run since start-up
+    }
 
     UpdateCameraControls(input, T, dt, sceneIndex, demoSpeed, brastelConfig.UseAutostart());
 
@@ -188,12 +191,14 @@ std::vector<std::string> PassGroups() {
     for (const int scene : {2, 1}) {
         const std::vector<FramePass>& passes = FramePasses(scene);
         for (std::size_t i = 0; i < passes.size(); ++i) {
-            if (std::find(groups.begin(), groups.end(), passes[i].name) != groups.end())
+            if (!passes[i].name ||
+                std::find(groups.begin(), groups.end(), passes[i].name) != groups.end())
                 continue;
             // A new name goes before the first later step of its frame already listed.
             auto before = groups.end();
             for (std::size_t j = i + 1; j < passes.size() && before == groups.end(); ++j)
-                before = std::find(groups.begin(), groups.end(), passes[j].name);
+                if (passes[j].name)
+                    before = std::find(groups.begin(), groups.end(), passes[j].name);
             groups.insert(before, passes[i].name);
         }
     }
@@ -202,17 +207,18 @@ std::vector<std::string> PassGroups() {
 
 void RunPasses(const std::vector<FramePass>& passes, PassTimer* timer) {
     for (const FramePass& pass : passes) {
-        if (timer)
+        const bool timed = timer && pass.name;
+        if (timed)
             timer->begin(pass.name);
         pass.run();
-        if (timer)
+        if (timed)
             timer->end();
     }
 }
 
 void DrawTerrainScene() {
     for (const FramePass& pass : terrainFrame)
-        if (std::strcmp(pass.name, "present") != 0)
+        if (!pass.name || std::strcmp(pass.name, "present") != 0)
             pass.run();
 }
 

@@ -1,6 +1,7 @@
 #include "KeyLightPass.h"
 
 #include "DisplayFramebuffer.h"
+#include "HeightFieldPasses.h"
 #include "KeyLight.h"
 #include "LightingPasses.h"
 #include "RenderTargets.h"
@@ -11,6 +12,9 @@ float swathWidth = 20.0f;
 const int keyLightOffset = 6;
 
 namespace {
+
+bool fullUpdateRequested = true; // the first update fills every texel
+int nextHalf = 0;
 
 struct Binding {
     GLenum target;
@@ -64,9 +68,11 @@ void KeyLightPass() {
     glUniform1fv(glGetUniformLocation(program, "keyNodeLight"), KeyLightNodes::count, nodes.light);
     glUniform3fv(glGetUniformLocation(program, "keyOpenSky"), 1, nodes.openSky);
 
+    scissorToLightingHalf();
     glBindVertexArray(targetQuadVao[2]);
     glDrawArrays(GL_TRIANGLES, 0, 6);
     glBindVertexArray(0);
+    endLightingHalf();
     glUseProgram(0);
     glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);
 
@@ -78,6 +84,22 @@ void KeyLightPass() {
     glBindTexture(GL_TEXTURE_2D, keyLightTarget);
     glGenerateMipmap(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void RequestFullLightingUpdate() {
+    fullUpdateRequested = true;
+}
+
+void BeginLightingUpdate() {
+    // The two costliest passes update half their texels per frame, the lower and upper rows in
+    // turn.
+    lightingHalf = fullUpdateRequested ? -1 : nextHalf;
+    fullUpdateRequested = false;
+    nextHalf = 1 - nextHalf;
+}
+
+void EndLightingUpdate() {
+    lightingHalf = -1;
 }
 
 void UpdateLighting() {

@@ -20,6 +20,7 @@ void SynthesizePyramid() {
 } // namespace
 
 const FramePass lightingPasses[lightingPassCount] = {
+    {nullptr, BeginLightingUpdate},
     {"noise", NoisePass},
     {"reduction", ReducePyramid},
     {"synthesis", SynthesizePyramid},
@@ -27,4 +28,5 @@ const FramePass lightingPasses[lightingPassCount] = {
     {"env_light", EnvLightPass},
     {"normals", NormalPass},
     {"key_light", KeyLightPass},
+    {nullptr, EndLightingUpdate},
 };
