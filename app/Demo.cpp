@@ -4,6 +4,7 @@
 #include "Camera.h"
 #include "CameraControls.h"
 #include "CubeMapTexture.h"
+#include "DebugViews.h"
 #include "GLError.h"
 #include "HdrLight.h"
 #include "HeightFieldPasses.h"
@@ -120,6 +121,10 @@ bool UpdateFrame() {
     }
 
     UpdateCameraControls(input, T, dt, sceneIndex, demoSpeed, brastelConfig.UseAutostart());
+    if (input.releasedFunctionKey != 0) {
+        SelectDebugView(input.releasedFunctionKey);
+        input.releasedFunctionKey = 0;
+    }
 
     keyLightAzimuth -= 0.25;
     lightSourcePosition = lightSourcePath.getPoint(static_cast<float>(T), demoSpeed * 5.0f);
@@ -149,8 +154,13 @@ void RenderFrame() {
         DrawTerrainScene();
     }
 
+    DrawDebugView();
+
     UpdateFps();
-    SetWindowTitle(FormatFps(fpsState.fps).c_str());
+    std::string title = FormatFps(fpsState.fps);
+    if (debugView != DebugView::Final)
+        title += std::string(" - ") + DebugViewName();
+    SetWindowTitle(title.c_str());
     SwapWindowBuffers();
     CheckGLError("main loop");
 }

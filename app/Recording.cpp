@@ -2,6 +2,7 @@
 
 #include "BrastelConfiguration.h"
 #include "CWaves.h"
+#include "DebugViews.h"
 #include "Demo.h"
 #include "DisplayFramebuffer.h"
 #include "EncoderPipe.h"
@@ -195,6 +196,7 @@ int RecordShow() {
         ++written;
         return true;
     };
+    debugViewsAllowed = false; // a recording shows the final picture
     Progress progress(total);
     bool delivered = true, interrupted = false;
     for (std::uint64_t frame = 0; frame < total; ++frame) {
