@@ -114,8 +114,11 @@ bool StartDriverMessages() {
         std::cerr << "GL debug messages: this driver offers no message log" << std::endl;
         return false;
     }
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
     std::cerr << "GL debug messages: on (" << interface << ", "
-              << ((flags & GL_CONTEXT_FLAG_DEBUG_BIT) ? "debug context" : "no debug context") << ")"
+              << ((flags & GL_CONTEXT_FLAG_DEBUG_BIT) ? "debug context" : "no debug context")
+              << ") for " << (renderer ? renderer : "?") << ", GL " << (version ? version : "?")
               << std::endl;
     return true;
 }

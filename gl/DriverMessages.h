@@ -5,5 +5,5 @@
 // error once, as "GL debug message: source S, type T, severity V, id N: text".
 
 // With the context current: starts the log when the environment asks for it and the driver
-// offers one (and says so on standard error); false otherwise.
+// offers one, and says so on standard error with the renderer and version; false otherwise.
 bool StartDriverMessages();
