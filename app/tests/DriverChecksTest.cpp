@@ -1,6 +1,6 @@
-// The show under the driver's own checks (BRASTEL_GL_DEBUG=1) and the feedback-loop check
-// preloaded into it, on Mesa's llvmpipe, softpipe and zink (GL on the lavapipe Vulkan driver);
-// the frames the other two record are compared with llvmpipe's.
+// The show under the driver's own checks (BRASTEL_GL_DEBUG=1) and the draw check (feedback loops,
+// samplers that read black) preloaded into it, on Mesa's llvmpipe, softpipe and zink (GL on the
+// lavapipe Vulkan driver); the frames the other two record are compared with llvmpipe's.
 
 #include "DemoRun.h"
 
@@ -18,8 +18,8 @@ namespace {
 // What the two checks left on a run's standard error.
 struct DriverReport {
     std::string renderer; // empty when the driver's message log was not on
-    std::vector<std::string> messages, failing, loops;
-    long draws = -1, barrierSeparated = -1, loopCount = -1;
+    std::vector<std::string> messages, failing, findings;
+    long draws = -1, barrierSeparated = -1, loops = -1, incomplete = -1;
 };
 
 DriverReport readReport(const std::string& err) {
@@ -36,11 +36,12 @@ DriverReport readReport(const std::string& err) {
                 if (line.find(type) != std::string::npos)
                     report.failing.push_back(line);
         }
-        if (line.rfind("feedback loop: ", 0) == 0)
-            report.loops.push_back(line);
+        if (line.rfind("feedback loop: ", 0) == 0 || line.rfind("incomplete sampler: ", 0) == 0)
+            report.findings.push_back(line);
         std::sscanf(line.c_str(),
-                    "feedback check: %ld draws, %ld with a barrier between layers, %ld feedback",
-                    &report.draws, &report.barrierSeparated, &report.loopCount);
+                    "draw check: %ld draws, %ld with a barrier between layers, %ld feedback loops, "
+                    "%ld incomplete",
+                    &report.draws, &report.barrierSeparated, &report.loops, &report.incomplete);
     }
     return report;
 }
@@ -56,20 +57,23 @@ std::string joined(const std::vector<std::string>& lines) {
 Settings checked(Settings env) {
     const char* preloaded = std::getenv("LD_PRELOAD"); // the sanitizer build's GL driver
     env["LD_PRELOAD"] = (preloaded && *preloaded ? std::string(preloaded) + ":" : std::string()) +
-                        BRASTEL_FEEDBACK_CHECK;
+                        BRASTEL_DRAW_CHECK;
     env["BRASTEL_GL_DEBUG"] = "1";
     return env;
 }
 
-// No driver message of a failing type, no feedback loop; the report goes to the test's output.
+// No driver message of a failing type, no feedback loop, no sampler reading black; the report goes
+// to the test's output.
 void expectClean(const DriverReport& report, const std::string& run, const std::string& log) {
     EXPECT_FALSE(report.renderer.empty()) << run << ": the driver's message log is not on\n" << log;
     EXPECT_TRUE(report.failing.empty()) << run << ":\n" << joined(report.failing);
-    EXPECT_GT(report.draws, 0) << run << ": the feedback check did not run\n" << log;
-    EXPECT_EQ(report.loopCount, 0) << run << ":\n" << joined(report.loops);
+    EXPECT_GT(report.draws, 0) << run << ": the draw check did not run\n" << log;
+    EXPECT_EQ(report.loops, 0) << run << ":\n" << joined(report.findings);
+    EXPECT_EQ(report.incomplete, 0) << run << ":\n" << joined(report.findings);
     std::cout << run << " on " << report.renderer << ": " << report.draws << " draws checked, "
-              << report.barrierSeparated << " with a barrier between layers, " << report.loopCount
-              << " feedback loops; " << report.messages.size() << " distinct driver messages\n"
+              << report.barrierSeparated << " with a barrier between layers, " << report.loops
+              << " feedback loops, " << report.incomplete << " incomplete samplers; "
+              << report.messages.size() << " distinct driver messages\n"
               << joined(report.messages);
 }
 

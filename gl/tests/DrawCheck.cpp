@@ -3,9 +3,11 @@
 // the current program's samplers read. A texture image that is both sampled (at a level its
 // filter can reach) and drawn into is a rendering feedback loop, undefined by GL's rules, unless
 // a texture barrier came since the last draw and the attachment is one layer of an array (the
-// pass then reads other layers, written by earlier draws). Each loop is reported on standard
-// error once per program and texture image; the totals come at exit:
-//   "feedback check: D draws, B with a barrier between layers, L feedback loops"
+// pass then reads other layers, written by earlier draws). A sampler whose unit holds no texture,
+// or one that is incomplete for its filter (a missing mipmap level, a filtered integer format),
+// reads black on a strict driver. Each finding is reported on standard error once per program
+// and texture; the totals come at exit:
+//   "draw check: D draws, B with a barrier between layers, L feedback loops, I incomplete samplers"
 
 #include <GL/glew.h>
 #include <GL/glx.h>
@@ -40,14 +42,15 @@ template <typename F> F entry(const char* name) {
 
 struct Totals {
     std::mutex mutex;
-    long draws = 0, barrierSeparated = 0, loops = 0;
+    long draws = 0, barrierSeparated = 0, loops = 0, incomplete = 0;
     bool barrierSinceDraw = false;
     std::set<std::tuple<GLint, GLint, GLint, GLint>> reported; // program, texture, level, layer
     ~Totals() {
-        std::fprintf(stderr,
-                     "feedback check: %ld draws, %ld with a barrier between layers, %ld feedback "
-                     "loops\n",
-                     draws, barrierSeparated, loops);
+        if (draws > 0)
+            std::fprintf(stderr,
+                         "draw check: %ld draws, %ld with a barrier between layers, %ld feedback "
+                         "loops, %ld incomplete samplers\n",
+                         draws, barrierSeparated, loops, incomplete);
     }
 } totals;
 
@@ -198,6 +201,55 @@ bool reachesLevel(GLenum target, GLint level) {
     return level >= base && level <= max;
 }
 
+// Why the texture bound on the active unit for `target` samples black, or nullptr when it does
+// not: nothing bound, no base level, a mipmap filter without the whole chain, or a filtered
+// integer format.
+const char* incompleteness(GLenum target, GLint texture) {
+    if (texture == 0)
+        return "no texture on its unit";
+    if (target == GL_TEXTURE_2D_MULTISAMPLE || target == GL_TEXTURE_2D_MULTISAMPLE_ARRAY)
+        return nullptr;
+    const GLenum image = target == GL_TEXTURE_CUBE_MAP ? GL_TEXTURE_CUBE_MAP_POSITIVE_X : target;
+    GLint base = 0, max = 1000, minFilter = 0, magFilter = 0, width = 0, height = 0, depth = 0,
+          format = 0, redType = 0;
+    glGetTexParameteriv(target, GL_TEXTURE_BASE_LEVEL, &base);
+    glGetTexParameteriv(target, GL_TEXTURE_MAX_LEVEL, &max);
+    glGetTexParameteriv(target, GL_TEXTURE_MIN_FILTER, &minFilter);
+    glGetTexParameteriv(target, GL_TEXTURE_MAG_FILTER, &magFilter);
+    glGetTexLevelParameteriv(image, base, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(image, base, GL_TEXTURE_HEIGHT, &height);
+    glGetTexLevelParameteriv(image, base, GL_TEXTURE_DEPTH, &depth);
+    glGetTexLevelParameteriv(image, base, GL_TEXTURE_INTERNAL_FORMAT, &format);
+    glGetTexLevelParameteriv(image, base, GL_TEXTURE_RED_TYPE, &redType);
+    if (width == 0)
+        return "no image at its base level";
+    const bool mipmapped = minFilter != GL_NEAREST && minFilter != GL_LINEAR;
+    if ((redType == GL_INT || redType == GL_UNSIGNED_INT) &&
+        (magFilter != GL_NEAREST ||
+         (minFilter != GL_NEAREST && minFilter != GL_NEAREST_MIPMAP_NEAREST)))
+        return "an integer format with a linear filter";
+    if (!mipmapped)
+        return nullptr;
+    // Arrays keep their layer count; 3D textures halve their depth too.
+    const bool halvesDepth = target == GL_TEXTURE_3D;
+    for (GLint level = base + 1;
+         level <= max && (width > 1 || height > 1 || (halvesDepth && depth > 1)); ++level) {
+        width = width > 1 ? width / 2 : 1;
+        height = target == GL_TEXTURE_1D || target == GL_TEXTURE_1D_ARRAY || height <= 1
+                     ? height
+                     : height / 2;
+        depth = halvesDepth && depth > 1 ? depth / 2 : depth;
+        GLint w = 0, h = 0, d = 0, f = 0;
+        glGetTexLevelParameteriv(image, level, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(image, level, GL_TEXTURE_HEIGHT, &h);
+        glGetTexLevelParameteriv(image, level, GL_TEXTURE_DEPTH, &d);
+        glGetTexLevelParameteriv(image, level, GL_TEXTURE_INTERNAL_FORMAT, &f);
+        if (w != width || h != height || d != depth || f != format)
+            return "a mipmap filter without the whole mipmap chain";
+    }
+    return nullptr;
+}
+
 void checkDraw(const char* call) {
     const std::lock_guard<std::mutex> lock(totals.mutex);
     ++totals.draws;
@@ -208,8 +260,6 @@ void checkDraw(const char* call) {
     if (program == 0 || !gl.load())
         return;
     const std::vector<Attached> attached = drawAttachments();
-    if (attached.empty())
-        return;
 
     GLint uniforms = 0, activeUnit = GL_TEXTURE0;
     gl.programiv(program, GL_ACTIVE_UNIFORMS, &uniforms);
@@ -236,6 +286,14 @@ void checkDraw(const char* call) {
             gl.uniformiv(program, location, &unit);
             gl.activeTexture(GL_TEXTURE0 + unit);
             glGetIntegerv(binding, &texture);
+            if (const char* why = incompleteness(targetOf(binding), texture)) {
+                ++totals.incomplete;
+                if (totals.reported.insert({program, -unit - 1, texture, 0}).second)
+                    std::fprintf(stderr,
+                                 "incomplete sampler: %s with program %d reads sampler '%s' "
+                                 "(unit %d, texture %d): %s\n",
+                                 call, program, elementName.c_str(), unit, texture, why);
+            }
             for (const Attached& a : attached) {
                 if (texture == 0 || texture != a.texture ||
                     !reachesLevel(targetOf(binding), a.level))
