@@ -44,14 +44,19 @@ PFNGLTEXTUREBARRIERPROC layerBarrier() {
 }
 
 // Binds pyramidFbo with what a pyramid pass draws into: the layer itself, or the scratch target
-// when no barrier can separate the draw from the layers it samples.
-void attachPyramidTarget(int layer, PFNGLTEXTUREBARRIERPROC barrier) {
+// when no barrier can separate the draw from the layers it samples. The scratch target starts as
+// a copy of the layer's side x side corner, so texels the draw leaves alone (a level the synthesis
+// does not draw) keep the layer's values. Leaves the active unit's 2D binding empty.
+void attachPyramidTarget(int layer, int side, PFNGLTEXTUREBARRIERPROC barrier) {
     glBindFramebuffer(GL_FRAMEBUFFER, pyramidFbo);
+    glFramebufferTextureLayer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, hfPyramidArray, 0, layer);
     if (barrier)
-        glFramebufferTextureLayer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, hfPyramidArray, 0, layer);
-    else
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
-                               noiseScratchTexture, 0);
+        return;
+    glBindTexture(GL_TEXTURE_2D, noiseScratchTexture);
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, side, side);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, noiseScratchTexture,
+                           0);
 }
 
 // Draws a pyramid pass's quad with hfPyramidArray bound on the active unit. With a barrier, the
@@ -110,7 +115,7 @@ void ReducePass(int i) {
 
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D_ARRAY, 0);
-    attachPyramidTarget(2 * i + 2, barrier);
+    attachPyramidTarget(2 * i + 2, size, barrier);
     glViewport(0, 0, size, size); // outside the level the layer keeps the set-up's zeros
 
     glBindTexture(GL_TEXTURE_2D_ARRAY, hfPyramidArray);
@@ -130,7 +135,7 @@ void SynthesizePass(int i) {
 
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D_ARRAY, 0);
-    attachPyramidTarget(2 * i + 1, barrier);
+    attachPyramidTarget(2 * i + 1, targetSide, barrier);
     glViewport(0, 0, targetSide, targetSide);
 
     glBindTexture(GL_TEXTURE_2D_ARRAY, hfPyramidArray);
