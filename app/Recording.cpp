@@ -174,7 +174,8 @@ int RecordShow() {
     SDL_GL_SetSwapInterval(0);
 
     FrameCapture capture;
-    if (!capture.create(options.width, options.height))
+    if (!capture.create(options.width, options.height,
+                        multisampleWholeFrame ? multisampleSamples : 0))
         return 1;
     EncoderPipe encoder;
     if (!encoder.start(recording.encoder,

@@ -38,7 +38,9 @@ int main(int argc, char* argv[]) {
     if (recording && !PrepareRecording(record))
         return 1;
 
-    if (CreateGLWindow({windowWidth, windowHeight, colorBits, useFullScreen}) < 1) {
+    // A recording draws off screen, into a target of its own: its hidden window needs no samples.
+    const int windowSamples = !recording && multisampleWholeFrame ? multisampleSamples : 0;
+    if (CreateGLWindow({windowWidth, windowHeight, colorBits, useFullScreen, windowSamples}) < 1) {
         std::cerr << "Failed to create desired OpenGL window - exitting..." << std::endl;
         ReleaseMusicThread(musicThreadRecord);
         DestroyGLWindow();

@@ -62,7 +62,7 @@ void KeyLightPass() {
     glUniform1fv(glGetUniformLocation(program, "GreenLightKey"), SH_COEFFICIENTS, greenLightKey);
     glUniform1fv(glGetUniformLocation(program, "BlueLightKey"), SH_COEFFICIENTS, blueLightKey);
     const KeyLightNodes nodes = keyLightNodes(redLightKey);
-    glUniform3fv(glGetUniformLocation(program, "keyNodes"), KeyLightNodes::count, &nodes.vectors[0][0]);
+    glUniform1fv(glGetUniformLocation(program, "keyNodeLight"), KeyLightNodes::count, nodes.light);
     glUniform3fv(glGetUniformLocation(program, "keyOpenSky"), 1, nodes.openSky);
 
     glBindVertexArray(targetQuadVao[2]);

@@ -12,6 +12,7 @@ struct WindowSettings {
     int height = 0;
     int colorBits = 0;
     bool fullScreen = false;
+    int samples = 0; // multisampling: samples per pixel, 0 for none
 };
 
 // 1 on success, -1 on any failure (after its message box or console line).
