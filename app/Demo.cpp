@@ -114,8 +114,10 @@ bool UpdateFrame() {
         return false;
     }
 
-    if (sceneIndex == 1 && scene1Duration * 1000.0 < sceneTimer.elapsedMs())
+    if (sceneIndex == 1 && scene1Duration * 1000.0 < sceneTimer.elapsedMs()) {
         sceneIndex = 2;
+        RequestFullLightingUpdate(); // the lighting has not run since start-up
+    }
 
     UpdateCameraControls(input, T, dt, sceneIndex, demoSpeed, brastelConfig.UseAutostart());
 

@@ -10,6 +10,7 @@
 
 double (*heightFieldClockMs)() = nullptr;
 LayerSeparation pyramidLayerSeparation = LayerSeparation::undecided;
+int lightingHalf = -1;
 
 namespace {
 
@@ -80,6 +81,17 @@ void drawPyramidPass(int layer, int side, PFNGLTEXTUREBARRIERPROC barrier) {
 
 } // namespace
 
+void scissorToLightingHalf() {
+    if (lightingHalf < 0)
+        return;
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, lightingHalf * renderTargetSize / 2, renderTargetSize, renderTargetSize / 2);
+}
+
+void endLightingHalf() {
+    glDisable(GL_SCISSOR_TEST);
+}
+
 float noiseTime(double milliseconds) {
     return static_cast<float>(static_cast<float>(milliseconds) * 1.0000000116860974e-07);
 }
@@ -97,8 +109,10 @@ void NoisePass() {
                 noiseTime(heightFieldClockMs ? heightFieldClockMs() : 0.0));
 
     // The sky cube, squashed by the noise program onto the target: its top face covers it once.
+    scissorToLightingHalf();
     glBindVertexArray(skyCubeVao);
     glDrawElements(GL_TRIANGLES, skyCubeIndexCount, GL_UNSIGNED_SHORT, nullptr);
+    endLightingHalf();
     glBindVertexArray(0);
     glUseProgram(0);
     glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);

@@ -13,6 +13,9 @@ const int keyLightOffset = 6;
 
 namespace {
 
+bool fullUpdateRequested = true; // the first update fills every texel
+int nextHalf = 0;
+
 struct Binding {
     GLenum target;
     const GLuint* texture;
@@ -65,9 +68,11 @@ void KeyLightPass() {
     glUniform1fv(glGetUniformLocation(program, "keyNodeLight"), KeyLightNodes::count, nodes.light);
     glUniform3fv(glGetUniformLocation(program, "keyOpenSky"), 1, nodes.openSky);
 
+    scissorToLightingHalf();
     glBindVertexArray(targetQuadVao[2]);
     glDrawArrays(GL_TRIANGLES, 0, 6);
     glBindVertexArray(0);
+    endLightingHalf();
     glUseProgram(0);
     glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);
 
@@ -81,7 +86,15 @@ void KeyLightPass() {
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
+void RequestFullLightingUpdate() {
+    fullUpdateRequested = true;
+}
+
 void UpdateLighting() {
+    // The two costliest passes update half their texels per frame, the lower and upper rows in turn.
+    lightingHalf = fullUpdateRequested ? -1 : nextHalf;
+    fullUpdateRequested = false;
+    nextHalf = 1 - nextHalf;
     NoisePass();
     for (int i = 0; i <= pyramidLevelCount - 2; ++i)
         ReducePass(i);
@@ -90,4 +103,5 @@ void UpdateLighting() {
     EnvLightPass(); // before the normal pass, whose mipmaps of envLightTarget then hold this frame's
     NormalPass();
     KeyLightPass();
+    lightingHalf = -1;
 }
