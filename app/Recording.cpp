@@ -135,6 +135,7 @@ int ReadCommandLine(int argc, const char* const argv[], RecordOptions& record) {
                      "music\n"
                   << "  --fps N        frames per second of the recording (default 60)\n"
                   << "  --size WxH     picture size of the recording (default 1280x720)\n"
+                  << "  --lossless     FFV1 video, every frame exactly as drawn (.mkv only)\n"
                   << "Without arguments the show plays live." << std::endl;
         return 0;
     }
@@ -180,7 +181,7 @@ int RecordShow() {
     EncoderPipe encoder;
     if (!encoder.start(recording.encoder,
                        EncoderArguments({options.file, musicPath, options.width, options.height,
-                                         options.framesPerSecond})))
+                                         options.framesPerSecond, options.lossless})))
         return 1;
     displayFramebuffer = capture.framebuffer();
 

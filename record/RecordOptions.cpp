@@ -60,7 +60,7 @@ std::string parseSize(const std::string& text, int& width, int& height) {
 
 CommandLine ParseCommandLine(int argc, const char* const argv[]) {
     CommandLine line;
-    bool seenRecord = false, seenFps = false, seenSize = false;
+    bool seenRecord = false, seenFps = false, seenSize = false, seenLossless = false;
     for (int i = 1; i < argc && line.error.empty(); ++i) {
         std::string flag = argv[i], value;
         const std::size_t equals = flag.find('=');
@@ -69,10 +69,10 @@ CommandLine ParseCommandLine(int argc, const char* const argv[]) {
             value = flag.substr(equals + 1);
             flag.resize(equals);
         }
-        if (flag == "--help" || flag == "-h") {
+        if (flag == "--help" || flag == "-h" || flag == "--lossless") {
             if (inlineValue)
                 line.error = flag + " takes no value";
-            line.help = true;
+            (flag == "--lossless" ? seenLossless : line.help) = true;
             continue;
         }
         bool* seen = flag == "--record" ? &seenRecord
@@ -104,9 +104,15 @@ CommandLine ParseCommandLine(int argc, const char* const argv[]) {
             line.error = parseSize(value, line.record.width, line.record.height);
         }
     }
-    if (line.error.empty() && (seenFps || seenSize) && !seenRecord)
-        line.error =
-            std::string(seenFps ? "--fps" : "--size") + " is for recording: add --record FILE";
+    if (line.error.empty() && (seenFps || seenSize || seenLossless) && !seenRecord)
+        line.error = std::string(seenFps    ? "--fps"
+                                 : seenSize ? "--size"
+                                            : "--lossless") +
+                     " is for recording: add --record FILE";
+    // FFV1, the lossless video, has a place in Matroska only.
+    if (line.error.empty() && seenLossless && !endsWithNoCase(line.record.file, ".mkv"))
+        line.error = "--lossless records into an .mkv file: '" + line.record.file + "'";
+    line.record.lossless = seenLossless;
     if (!line.error.empty())
         line.record = RecordOptions{};
     return line;

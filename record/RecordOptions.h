@@ -8,6 +8,7 @@ struct RecordOptions {
     int framesPerSecond = 60;
     int width = 1280;
     int height = 720;
+    bool lossless = false; // FFV1 video instead of H.264: every frame exactly as drawn
 };
 
 // Limits a recording is held to: H.264 with 4:2:0 chroma wants even sizes, and nothing larger
@@ -25,7 +26,7 @@ struct CommandLine {
 };
 
 constexpr const char* commandLineUsage =
-    "usage: brastel [--record FILE.mp4|FILE.mkv [--fps N] [--size WxH]] [--help]";
+    "usage: brastel [--record FILE.mp4|FILE.mkv [--fps N] [--size WxH] [--lossless]] [--help]";
 
 // Reads the program's arguments (argv[0] is the program). No arguments: the live show.
 CommandLine ParseCommandLine(int argc, const char* const argv[]);
