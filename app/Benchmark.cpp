@@ -2,6 +2,7 @@
 
 #include "BenchReport.h"
 #include "BrastelConfiguration.h"
+#include "DebugViews.h"
 #include "Demo.h"
 #include "DisplayFramebuffer.h"
 #include "FileBytes.h"
@@ -155,6 +156,7 @@ int RunBenchmark() {
         RequestFullLightingUpdate(); // as the show's switch to the terrain scene does
     }
 
+    debugViewsAllowed = false; // a benchmark times the final picture
     const PassTimer::Method method = PassTimer::available();
     BenchRun run = DescribeRun(PassGroups(), method);
     const int total = benchmark.frameCount;

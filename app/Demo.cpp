@@ -5,6 +5,7 @@
 #include "CameraControls.h"
 #include "ClearColour.h"
 #include "CubeMapTexture.h"
+#include "DebugViews.h"
 #include "DisplayFramebuffer.h"
 #include "GLError.h"
 #include "HdrLight.h"
@@ -125,6 +126,10 @@ bool UpdateFrame() {
     }
 
     UpdateCameraControls(input, T, dt, sceneIndex, demoSpeed, brastelConfig.UseAutostart());
+    if (input.releasedFunctionKey != 0) {
+        SelectDebugView(input.releasedFunctionKey);
+        input.releasedFunctionKey = 0;
+    }
 
     keyLightAzimuth -= 0.25;
     lightSourcePosition = lightSourcePath.getPoint(static_cast<float>(T), demoSpeed * 5.0f);
@@ -160,14 +165,19 @@ void DrawSky() {
 
 void Present() {
     UpdateFps();
-    SetWindowTitle(FormatFps(fpsState.fps).c_str());
+    std::string title = FormatFps(fpsState.fps);
+    if (debugView != DebugView::Final)
+        title += std::string(" - ") + DebugViewName();
+    SetWindowTitle(title.c_str());
     SwapWindowBuffers();
     CheckGLError("main loop");
 }
 
+// A debug view (F2 ...) is drawn over the scene's picture just before the present, untimed.
 const std::vector<FramePass> modelFrame = {
     {"clear", ClearFrame},
     {"model", DrawModel},
+    {nullptr, DrawDebugView},
     {"present", Present},
 };
 
@@ -176,6 +186,7 @@ const std::vector<FramePass> terrainFrame = [] {
     passes.insert(passes.end(), std::begin(lightingPasses), std::end(lightingPasses));
     passes.push_back({"sky", DrawSky});
     passes.push_back({"terrain", RenderTerrain});
+    passes.push_back({nullptr, DrawDebugView});
     passes.push_back({"present", Present});
     return passes;
 }();

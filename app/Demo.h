@@ -32,7 +32,8 @@ void DrawTerrainScene();
 
 // A frame of the scene (1 the model, 2 the terrain) from its clear to its present: the one list
 // the show, its start-up frame and the benchmarks run. Names: clear, the lighting's six, sky,
-// terrain, model, present. A view of something else is such a list with other final steps.
+// terrain, model, present; the steps without a name (the lighting's half choice, the debug view)
+// are not timed.
 const std::vector<FramePass>& FramePasses(int scene);
 // The names of the steps of both scenes' frames, each frame's order kept: the groups a frame's
 // time is reported in.

@@ -2,6 +2,7 @@
 
 #include "BrastelConfiguration.h"
 #include "CWaves.h"
+#include "DebugViews.h"
 #include "Demo.h"
 #include "DisplayFramebuffer.h"
 #include "EncoderPipe.h"
@@ -48,6 +49,7 @@ std::optional<int> ReadCommandLine(int argc, const char* const argv[], CommandLi
             << "  --record FILE  play the whole show off screen into a video file with its music\n"
             << "  --fps N        frames per second of the recording (default 60)\n"
             << "  --size WxH     picture size of the recording or benchmark (default 1280x720)\n"
+            << "  --lossless     FFV1 video, every frame exactly as drawn (.mkv only)\n"
             << "  --benchmark    play the show on a fixed frame clock as fast as the machine can,\n"
             << "                 timing every frame and its passes; a summary at the end\n"
             << "  --scene S      1 (the model), 2 (the terrain) or all (the whole show, default)\n"
@@ -144,7 +146,7 @@ int RecordShow() {
     EncoderPipe encoder;
     if (!encoder.start(recording.encoder,
                        EncoderArguments({options.file, musicPath, options.width, options.height,
-                                         options.framesPerSecond})))
+                                         options.framesPerSecond, options.lossless})))
         return 1;
     displayFramebuffer = capture.framebuffer();
 
@@ -160,6 +162,7 @@ int RecordShow() {
         ++written;
         return true;
     };
+    debugViewsAllowed = false; // a recording shows the final picture
     ProgressLine progress("Recording", total, options.framesPerSecond);
     bool delivered = true, interrupted = false;
     for (std::uint64_t frame = 0; frame < total; ++frame) {

@@ -1,6 +1,7 @@
 #include "Benchmark.h"
 #include "BrastelConfiguration.h"
 #include "Demo.h"
+#include "DriverMessages.h"
 #include "MusicThread.h"
 #include "Recording.h"
 #include "Shaders.h"
@@ -62,6 +63,8 @@ int main(int argc, char* argv[]) {
     std::cout << "\n\n\nTESTING OpenGL context\n" << std::flush;
     TestGLContext();
     std::cout << "\n\n" << std::flush;
+    // After the context test: its GL error is provoked on purpose.
+    StartDriverMessages();
 
     if (!LoadShaders())
         return 1;

@@ -124,6 +124,8 @@ int VirtualKeyFromSdlKey(int sdlKey) {
     case SDLK_BACKSPACE:
         return 0x08;
     }
+    if (sdlKey >= SDLK_F1 && sdlKey <= SDLK_F12)
+        return VK_F1 + (sdlKey - SDLK_F1);
     if (sdlKey >= SDLK_0 && sdlKey <= SDLK_9)
         return 0x30 + (sdlKey - SDLK_0);
     if (sdlKey >= SDLK_a && sdlKey <= SDLK_z)
@@ -299,6 +301,8 @@ bool PumpMessages() {
                 input.keys[vk] = false;
             if (vk == VK_LETTER_C)
                 input.pathCameraToggle = !input.pathCameraToggle;
+            if (vk >= VK_F1 && vk <= VK_F12)
+                input.releasedFunctionKey = vk;
             break;
         }
         case SDL_MOUSEBUTTONDOWN:

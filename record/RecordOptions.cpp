@@ -80,7 +80,7 @@ std::string parseFileName(const std::string& flag, const std::string& text, std:
 }
 
 // Flags that take no value, and those for one mode only.
-const char* const switches[] = {"--benchmark", "--offscreen"};
+const char* const switches[] = {"--benchmark", "--offscreen", "--lossless"};
 const char* const benchmarkFlags[] = {"--scene",  "--frames", "--seconds",
                                       "--report", "--plot",   "--offscreen"};
 const char* const valueFlags[] = {"--record",  "--fps",    "--size", "--scene",  "--frames",
@@ -95,8 +95,12 @@ std::string checkCombination(const std::set<std::string>& seen, const CommandLin
     const int modes = seen.count("--record") + seen.count("--benchmark") + seen.count("--compare");
     if (modes > 1)
         return "--record, --benchmark and --compare each stand alone";
-    if (seen.count("--fps") && !seen.count("--record"))
-        return "--fps is for recording: add --record FILE";
+    for (const char* flag : {"--fps", "--lossless"})
+        if (seen.count(flag) && !seen.count("--record"))
+            return std::string(flag) + " is for recording: add --record FILE";
+    // FFV1, the lossless video, has a place in Matroska only.
+    if (seen.count("--lossless") && !endsWithNoCase(line.record.file, ".mkv"))
+        return "--lossless records into an .mkv file: '" + line.record.file + "'";
     if (seen.count("--size") && !seen.count("--record") && !seen.count("--benchmark"))
         return "--size is for recording or the benchmark: add --record FILE or --benchmark";
     for (const char* flag : benchmarkFlags)
@@ -142,6 +146,7 @@ CommandLine ParseCommandLine(int argc, const char* const argv[]) {
                 line.error = flag + " takes no value";
             line.benchmark.run |= flag == "--benchmark";
             line.benchmark.offscreen |= flag == "--offscreen";
+            line.record.lossless |= flag == "--lossless";
             continue;
         }
         const int values = flag == "--compare" ? 2 : 1;

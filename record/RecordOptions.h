@@ -2,12 +2,13 @@
 
 #include <string>
 
-// What `brastel --record FILE [--fps N] [--size WxH]` asks for.
+// What `brastel --record FILE [--fps N] [--size WxH] [--lossless]` asks for.
 struct RecordOptions {
     std::string file; // empty: play the show live
     int framesPerSecond = 60;
     int width = 1280;
     int height = 720;
+    bool lossless = false; // FFV1 video instead of H.264: every frame exactly as drawn
 };
 
 // Limits a recording is held to: H.264 with 4:2:0 chroma wants even sizes, and nothing larger
@@ -44,7 +45,7 @@ struct CommandLine {
 };
 
 constexpr const char* commandLineUsage =
-    "usage: brastel [--record FILE.mp4|FILE.mkv [--fps N] [--size WxH]] [--help]\n"
+    "usage: brastel [--record FILE.mp4|FILE.mkv [--fps N] [--size WxH] [--lossless]] [--help]\n"
     "       brastel --benchmark [--size WxH] [--scene 1|2|all] [--frames N | --seconds S]\n"
     "               [--report FILE.json] [--plot FILE.svg] [--offscreen]\n"
     "       brastel --compare A.json B.json";

@@ -86,12 +86,9 @@ vec3 keyNodeDirection(int r, int g, int a)
 
 // The part of ring r below the horizon, summed over the integration azimuths. Written out
 // azimuth by azimuth, so that every node's place is a constant: in a loop the software
-// rasteriser gathers per pixel what is the same for all of them.
-#define KEY_NODE(a)                                                                                \
-    closed += closedPart(                                                                          \
-        clamp(cut[a] - float(r), 0.0, 1.0),                                                        \
-        keyNodeLight[2 * r * KEY_AZIMUTHS + a] * dot(n, keyNodeDirection(r, 0, a)),                \
-        keyNodeLight[(2 * r + 1) * KEY_AZIMUTHS + a] * dot(n, keyNodeDirection(r, 1, a)))
+// rasteriser gathers per pixel what is the same for all of them. One line: GLSL 1.50 has no line
+// continuation (a strict compiler refuses the backslash).
+#define KEY_NODE(a) closed += closedPart(clamp(cut[a] - float(r), 0.0, 1.0), keyNodeLight[2 * r * KEY_AZIMUTHS + a] * dot(n, keyNodeDirection(r, 0, a)), keyNodeLight[(2 * r + 1) * KEY_AZIMUTHS + a] * dot(n, keyNodeDirection(r, 1, a)))
 float closedRing(const int r, vec3 n, float cut[KEY_AZIMUTHS])
 {
     float closed = 0.0;

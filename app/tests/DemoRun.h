@@ -7,6 +7,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -133,14 +134,15 @@ class DemoProcess {
     explicit DemoProcess(const RunTree& tree, const Settings& env = {},
                          const std::vector<std::string>& args = {})
         : out(tree.root / "stdout.log"), err(tree.root / "stderr.log") {
-        std::vector<char*> argv = {const_cast<char*>("brastel")};
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
+        std::fflush(nullptr); // the child's freopen would write the test's own pending output again
         pid = fork();
         if (pid == 0) {
             for (const auto& [name, value] : env)
                 setenv(name.c_str(), value.c_str(), 1);
+            std::vector<char*> argv = {const_cast<char*>("brastel")};
+            for (const std::string& arg : args)
+                argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
             if (chdir((tree.root / "bin").c_str()) != 0 || !freopen(out.c_str(), "w", stdout) ||
                 !freopen(err.c_str(), "w", stderr))
                 _exit(127);

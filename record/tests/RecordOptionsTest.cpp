@@ -33,6 +33,8 @@ TEST(RecordOptions, ReadsTheRecordingFlagsInEitherSpelling) {
     EXPECT_EQ(line.record.framesPerSecond, 24);
     EXPECT_EQ(line.record.width, 7680);
     EXPECT_EQ(line.record.height, 4320);
+    EXPECT_FALSE(line.record.lossless);
+    EXPECT_TRUE(parse({"--lossless", "--record", "show.mkv"}).record.lossless);
 
     EXPECT_TRUE(parse({"--help"}).help);
 }
@@ -109,6 +111,9 @@ TEST(RecordOptions, RefusesNonsenseWithAMessageThatNamesIt) {
         {{"--record", "a.mp4", "--size", "99999999x99999999"}, "--size must be WIDTHxHEIGHT"},
         {{"--record", "a.mp4", "--size", "1279x720"}, "even width and height"},
         {{"--help=yes"}, "--help takes no value"},
+        {{"--lossless"}, "--lossless is for recording"},
+        {{"--record", "a.mp4", "--lossless"}, "--lossless records into an .mkv file"},
+        {{"--record", "a.mkv", "--lossless=yes"}, "--lossless takes no value"},
     };
     for (const auto& c : cases) {
         const CommandLine line = parse(c.arguments);
