@@ -41,8 +41,10 @@ void drawTexture(const ShaderProgram* viewer, GLenum target, GLuint texture,
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(target, texture);
     glUniform1i(glGetUniformLocation(program, "tex"), 0);
+    // Unit 1 never stays empty while a sampler of the program names it (an empty unit reads black
+    // on strict drivers): without a second texture it gets the first again, unread.
     glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, secondTexture);
+    glBindTexture(GL_TEXTURE_2D, secondTexture != 0 || target != GL_TEXTURE_2D ? secondTexture : texture);
     glUniform1i(glGetUniformLocation(program, "alphaOf"), 1);
     glUniform1i(glGetUniformLocation(program, "useAlphaOf"), secondTexture != 0);
     glUniform1f(glGetUniformLocation(program, "layer"), static_cast<float>(debugViewLayer));

@@ -36,11 +36,11 @@ vec3 groundAlbedo(float steep)
 
     vec3 meadow = mix(vec3(0.03, 0.065, 0.018), vec3(0.11, 0.12, 0.045), smoothstep(0.25, 0.75, colour));
     vec3 heath = mix(vec3(0.12, 0.095, 0.06), vec3(0.085, 0.075, 0.05), grain);
-    vec3 rock = mix(vec3(0.085, 0.078, 0.07), vec3(0.2, 0.18, 0.155), grain);
+    vec3 rock = mix(vec3(0.11, 0.095, 0.08), vec3(0.21, 0.18, 0.145), grain);
     vec3 snow = vec3(0.8, 0.82, 0.86);
 
     vec3 ground = mix(meadow, heath, smoothstep(0.4, 0.55, height01 + 0.3 * (edges - 0.5)));
-    float rocky = smoothstep(0.12, 0.17, steep + 0.1 * (edges - 0.5));
+    float rocky = smoothstep(0.14, 0.19, steep + 0.1 * (edges - 0.5));
     ground = mix(ground, rock, rocky);
     float snowLine = 0.68 + 0.12 * (colour - 0.5);
     float snowCover = smoothstep(snowLine - 0.012, snowLine + 0.012, height01 + 0.03 * (grain - 0.5)) *

@@ -144,12 +144,28 @@ constexpr double shortShowSeconds = 0.75;
 
 } // namespace
 
-// The whole show with its music, live in its window, both scenes.
+// The whole show with its music, live in its window, both scenes, each view into the lighting.
 TEST(DriverChecks, TheShowRaisesNoDriverErrorAndNoPassSamplesWhatItDrawsInto) {
     RunTree tree(Settings{{"demo.use.sound", "true"}, {"demo.scene1.duration", "1"}});
-    writeMusic(tree, 3.0);
+    writeMusic(tree, 8.0);
     DemoProcess demo(tree, checked(waveBackend(tree)));
+    const std::string window = demo.waitForWindow();
+    ASSERT_FALSE(window.empty()) << demo.stdoutText() << demo.stderrText();
+    // One key at a time: the frame takes the last key released before it.
+    auto viewLines = [&] {
+        const std::string out = demo.stdoutText();
+        int count = 0;
+        for (std::size_t at = out.find("View: "); at != std::string::npos; at = out.find("View: ", at + 1))
+            ++count;
+        return count;
+    };
+    for (const char* key : {"F2", "F3", "F4", "F5", "F6", "F1"}) {
+        const int before = viewLines();
+        DemoProcess::key(window, key);
+        waitUntil([&] { return viewLines() > before; }, 10s);
+    }
     ASSERT_EQ(demo.waitForExit(90s), 0) << demo.stdoutText() << demo.stderrText();
+    EXPECT_NE(demo.stdoutText().find("View: normals"), std::string::npos) << "the views were drawn";
     const DriverReport report = readReport(demo.stderrText());
     expectClean(report, "the live show", demo.stderrText());
     // The pyramid passes draw into the array they sample, a barrier before each: seen.
