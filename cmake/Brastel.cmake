@@ -31,10 +31,7 @@ function(brastel_test)
     endif()
     cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
-    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest_main)
-    target_compile_definitions(${T_NAME} PRIVATE
-        BRASTEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-        BRASTEL_STAGE_DIR="${BRASTEL_STAGE_DIR}")
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} testsupport GTest::gtest_main)
     # End-to-end runs drive windows through the one X server: one at a time.
     set(serial FALSE)
     if(T_LABEL STREQUAL "e2e")
@@ -81,8 +78,5 @@ function(brastel_benchmark)
     endif()
     cmake_parse_arguments(B "" "NAME" "SOURCES;LIBS" ${ARGN})
     add_executable(${B_NAME} ${B_SOURCES})
-    target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} benchmark::benchmark)
-    target_compile_definitions(${B_NAME} PRIVATE
-        BRASTEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-        BRASTEL_STAGE_DIR="${BRASTEL_STAGE_DIR}")
+    target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} testsupport benchmark::benchmark)
 endfunction()

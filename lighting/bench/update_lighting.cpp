@@ -1,10 +1,10 @@
 // The frame's terrain lighting on the machine's GL (Mesa's software rasteriser here, under
 // xvfb-run): UpdateLighting as a whole and each group of its passes, each timed to glFinish.
 
-#include "../tests/LightingGLHarness.h"
 #include "HeightFieldPasses.h"
 #include "KeyLight.h"
 #include "KeyLightPass.h"
+#include "LightingGLHarness.h"
 #include "WedgeTables.h"
 
 #include <benchmark/benchmark.h>
