@@ -7,11 +7,10 @@
 #include "EncoderPipe.h"
 #include "FrameCapture.h"
 #include "MusicThread.h"
+#include "RunTree.h"
 #include "SphericalHarmonics.h"
 #include "Tick.h"
 #include "Window.h"
-
-#include <SDL.h>
 
 #include <cerrno>
 #include <chrono>
@@ -152,7 +151,7 @@ bool PrepareRecording(const RecordOptions& record) {
     }
     if (!CanWrite(record.file))
         return false;
-    recording.frameCount = FramesForMusic(musicPath, record.framesPerSecond);
+    recording.frameCount = FramesForMusic(runtree::musicPath, record.framesPerSecond);
     if (recording.frameCount == 0)
         return false;
 
@@ -168,17 +167,16 @@ bool PrepareRecording(const RecordOptions& record) {
 int RecordShow() {
     const RecordOptions& options = recording.options;
     // The window only carries the context: the show is drawn into the capture target.
-    if (SDL_Window* window = SDL_GL_GetCurrentWindow())
-        SDL_HideWindow(window);
-    SDL_GL_SetSwapInterval(0);
+    HideWindow();
+    SetSwapInterval(0);
 
     FrameCapture capture;
     if (!capture.create(options.width, options.height))
         return 1;
     EncoderPipe encoder;
     if (!encoder.start(recording.encoder,
-                       EncoderArguments({options.file, musicPath, options.width, options.height,
-                                         options.framesPerSecond})))
+                       EncoderArguments({options.file, runtree::musicPath, options.width,
+                                         options.height, options.framesPerSecond})))
         return 1;
     displayFramebuffer = capture.framebuffer();
 
@@ -210,9 +208,9 @@ int RecordShow() {
         progress.update(frame + 1);
     }
     // A closed window has taken the context with it, and with it the frames still in the ring.
-    if (delivered && SDL_GL_GetCurrentContext())
+    if (delivered && HasGLContext())
         delivered = capture.flush(toEncoder);
-    if (SDL_GL_GetCurrentContext())
+    if (HasGLContext())
         capture.release();
     displayFramebuffer = 0;
     progress.update(written, true);

@@ -334,3 +334,16 @@ void SwapWindowBuffers() {
     if (state.windowHandle && state.renderingContext)
         SDL_GL_SwapWindow(state.windowHandle);
 }
+
+void HideWindow() {
+    if (state.windowHandle)
+        SDL_HideWindow(state.windowHandle);
+}
+
+void SetSwapInterval(int interval) {
+    SDL_GL_SetSwapInterval(interval);
+}
+
+bool HasGLContext() {
+    return SDL_GL_GetCurrentContext() != nullptr;
+}

@@ -38,5 +38,12 @@ void PostQuit(int exitCode);
 void SetWindowTitle(const char* title);
 void SwapWindowBuffers();
 
+// For recording, where the window only carries the context: hides it, and sets how many display
+// refreshes a buffer swap waits for (0: none).
+void HideWindow();
+void SetSwapInterval(int interval);
+// Whether a GL context is current: closing the window takes the context with it.
+bool HasGLContext();
+
 // Maps an SDL key code to the virtual-key code the program uses; -1 for keys it does not know.
 int VirtualKeyFromSdlKey(int sdlKey);
