@@ -2,6 +2,7 @@
 
 #include "BrastelConfiguration.h"
 #include "Camera.h"
+#include "CubeMapTexture.h"
 #include "GLError.h"
 #include "RenderTargets.h"
 
@@ -53,6 +54,7 @@ void RenderTerrain() {
     terrainModel->keyLightTexture = keyLightTarget;
     terrainModel->envLightTexture = envLightTarget;
     terrainModel->heightDataTexture = hfPyramidArray;
+    terrainModel->skyTexture = skyCubeMap.identifier;
     terrainModel->Render(camera);
     CheckGLError("RenderTerrain AFTER");
 }

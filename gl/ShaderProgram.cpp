@@ -65,6 +65,9 @@ std::string withPrelude(const std::string& source, const std::string& commonSour
     prelude += "#define HEIGHT_TEXELS " + glslFloat(float(scene::heightTexels)) + "\n";
     prelude += "#define HEIGHT_SCALE " + glslFloat(scene::heightScale) + "\n";
     prelude += "#define EXPOSURE " + glslFloat(scene::exposure) + "\n";
+    prelude += "#define KEY_DIRECTIONS " + std::to_string(scene::keyDirections) + "\n";
+    prelude += "#define KEY_SUBS " + std::to_string(scene::keySubdivisions) + "\n";
+    prelude += "#define KEY_RINGS " + std::to_string(scene::keyRings) + "\n";
     prelude += commonSource;
     prelude += "\n#line 2\n";
     return source.substr(0, firstLineEnd + 1) + prelude + source.substr(firstLineEnd + 1);

@@ -44,11 +44,7 @@ void EnvLightPass() {
     glBindVertexArray(0);
     glUseProgram(0);
     glBindTexture(GL_TEXTURE_2D_ARRAY, 0);
-
-    // The terrain reads it minified: its default minification filter uses mipmaps.
-    glBindTexture(GL_TEXTURE_2D, envLightTarget);
-    glGenerateMipmap(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, 0);
+    // Its mipmaps, which the terrain reads minified, are made by the normal pass that follows.
 
     glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);
     glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);

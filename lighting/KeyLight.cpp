@@ -1,5 +1,7 @@
 #include "KeyLight.h"
 
+#include <algorithm>
+#include <cmath>
 #include <iostream>
 #include <new>
 
@@ -65,4 +67,32 @@ void UpdateKeyLight() {
         greenLightKey[j] = value;
         blueLightKey[j] = value;
     }
+}
+
+KeyLightNodes keyLightNodes(const float coefficients[SH_COEFFICIENTS]) {
+    constexpr double pi = 3.14159265358979323846;
+    constexpr double gauss = 0.57735026918962576; // the nodes sit at +-1/sqrt(3) of a half ring
+    const double weight = 2.0 * pi / scene::keyAzimuths / scene::keyRings;
+    KeyLightNodes nodes{};
+    for (int r = 0; r < scene::keyRings; ++r)
+        for (int g = 0; g < 2; ++g) {
+            const double u = (r + 0.5 + (g - 0.5) * gauss) / scene::keyRings;
+            const double rho = std::sqrt(1.0 - u * u);
+            for (int a = 0; a < scene::keyAzimuths; ++a) {
+                const double psi = (a + 0.5) * 2.0 * pi / scene::keyAzimuths;
+                double basis[SH_COEFFICIENTS];
+                evalSHBlock(std::acos(u), psi, ShBuild::KeyLight, basis);
+                double light = 0.0;
+                for (int j = 0; j < SH_COEFFICIENTS; ++j)
+                    light += coefficients[j] * basis[j];
+                light = std::max(light, 0.0) * weight;
+                const double direction[3] = {rho * std::cos(psi), rho * std::sin(psi), u};
+                float* vector = nodes.vectors[(r * 2 + g) * scene::keyAzimuths + a];
+                for (int c = 0; c < 3; ++c) {
+                    vector[c] = static_cast<float>(light * direction[c]);
+                    nodes.openSky[c] += static_cast<float>(0.5 * light * direction[c]);
+                }
+            }
+        }
+    return nodes;
 }

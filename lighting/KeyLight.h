@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SceneConventions.h"
 #include "SphericalHarmonics.h"
 
 // The key light: a disc of half-angle 60 degrees projected once at start-up, then turned to the
@@ -22,3 +23,15 @@ bool CalcKeyLight();
 
 // Per frame, after keyLightAzimuth has been lowered: turns the disc and refreshes the arrays.
 void UpdateKeyLight();
+
+// The light at the key-light shader's integration nodes, evaluated once per frame instead of per
+// texel. For ring r, Gauss node g and azimuth a, node (r * 2 + g) * keyAzimuths + a holds
+// max(L, 0) times the node's direction (SH frame) times its quadrature weight, so that the shader
+// integrates the cosine with one dot product per node; openSky is their sum over the whole upper
+// hemisphere.
+struct KeyLightNodes {
+    static constexpr int count = scene::keyRings * 2 * scene::keyAzimuths;
+    float vectors[count][3];
+    float openSky[3];
+};
+KeyLightNodes keyLightNodes(const float coefficients[SH_COEFFICIENTS]);

@@ -61,6 +61,9 @@ void KeyLightPass() {
     glUniform1fv(glGetUniformLocation(program, "RedLightKey"), SH_COEFFICIENTS, redLightKey);
     glUniform1fv(glGetUniformLocation(program, "GreenLightKey"), SH_COEFFICIENTS, greenLightKey);
     glUniform1fv(glGetUniformLocation(program, "BlueLightKey"), SH_COEFFICIENTS, blueLightKey);
+    const KeyLightNodes nodes = keyLightNodes(redLightKey);
+    glUniform3fv(glGetUniformLocation(program, "keyNodes"), KeyLightNodes::count, &nodes.vectors[0][0]);
+    glUniform3fv(glGetUniformLocation(program, "keyOpenSky"), 1, nodes.openSky);
 
     glBindVertexArray(targetQuadVao[2]);
     glDrawArrays(GL_TRIANGLES, 0, 6);
@@ -84,7 +87,7 @@ void UpdateLighting() {
         ReducePass(i);
     for (int i = pyramidLevelCount - 1; i >= 0; --i)
         SynthesizePass(i);
+    EnvLightPass(); // before the normal pass, whose mipmaps of envLightTarget then hold this frame's
     NormalPass();
-    EnvLightPass();
     KeyLightPass();
 }

@@ -6,10 +6,11 @@
 extern float swathWidth;         // the "swathWidth" uniform, 20
 extern const int keyLightOffset; // the "offset" uniform, 6: pyramid levels below the distance's
 
-// Reads layers 0 and 2k + 1 of hfPyramidArray, normalTexture, the wedge tables and the key
-// light's coefficients (KeyLight.h); writes keyLightTarget and its mipmaps.
+// Reads layers 0 and 2k + 1 of hfPyramidArray and the key light's coefficients (KeyLight.h), with
+// normalTexture and the wedge tables bound but not read (keyLightShader.frag says why); writes
+// keyLightTarget (rgb: the key light's irradiance; a: the open share of the sky) and its mipmaps.
 void KeyLightPass();
 
 // The frame's lighting, in order: NoisePass, ReducePass 0 ... 15, SynthesizePass 16 ... 0,
-// NormalPass, EnvLightPass, KeyLightPass.
+// EnvLightPass, NormalPass, KeyLightPass.
 void UpdateLighting();

@@ -178,14 +178,20 @@ bool SetupRenderTargets() {
 
     keyLightTarget = createFloatTarget();
     keyLightFbo = createFramebuffer(keyLightTarget);
+    // The key-light pass makes its mipmaps every frame: the far terrain reads them.
+    glBindTexture(GL_TEXTURE_2D, keyLightTarget);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glBindTexture(GL_TEXTURE_2D, 0);
 
     for (GLuint fbo : {envLightFbo, keyLightFbo}) {
         glBindFramebuffer(GL_FRAMEBUFFER, fbo);
         glClearBufferfv(GL_COLOR, 0, black);
     }
     glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);
-    glBindTexture(GL_TEXTURE_2D, envLightTarget);
-    glGenerateMipmap(GL_TEXTURE_2D);
+    for (GLuint target : {envLightTarget, keyLightTarget}) {
+        glBindTexture(GL_TEXTURE_2D, target);
+        glGenerateMipmap(GL_TEXTURE_2D);
+    }
     glBindTexture(GL_TEXTURE_2D, 0);
 
     std::cout << "Done!" << std::endl << std::endl;

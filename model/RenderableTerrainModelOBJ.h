@@ -6,7 +6,8 @@ class Camera;
 
 // The terrain surface: an OBJ grid drawn with "../shader/TerrainShader", which places it on the
 // terrain square, displaces it by the animated height field and shades it from the key-light and
-// environment textures. No material textures are loaded.
+// environment textures, its material detail from a generated noise texture, its haze from the
+// sky's cube map.
 class RenderableTerrainModelOBJ : public RenderableModelOBJ {
   public:
     explicit RenderableTerrainModelOBJ(const std::string& resourceFolder);
@@ -16,8 +17,8 @@ class RenderableTerrainModelOBJ : public RenderableModelOBJ {
     bool InitializeShaders() override;
     // Only "Position" and "TexCoord" are connected.
     bool InitializeVertexBuffers() override;
-    // Draws with the camera's matrices and the three lighting textures; leaves depth test and
-    // face culling disabled. A terrain without a built program or without texture coordinates
+    // Draws with the camera's matrices, the three lighting textures, the detail texture and the
+    // sky; leaves depth test and face culling disabled. A terrain without a built program or without texture coordinates
     // is not drawn.
     virtual void Render(const Camera& camera);
     virtual void releaseProgram();
@@ -26,4 +27,6 @@ class RenderableTerrainModelOBJ : public RenderableModelOBJ {
     GLuint keyLightTexture = 0;   // 2D, unit 0, "keyLightSampler"
     GLuint envLightTexture = 0;   // 2D, unit 1, "envLightSampler"
     GLuint heightDataTexture = 0; // 2D array, unit 2, "heightData"
+    GLuint skyTexture = 0;        // cube map, unit 3, "skySampler"
+    GLuint groundNoiseTexture = 0; // 2D, unit 4, "groundNoiseSampler"; made by Initialize
 };

@@ -1,34 +1,59 @@
 #version 150
-// Terrain: the ground lit by the two irradiance textures, the key light's (soft-shadowed) and
-// the sky's, seen through the haze worked out per vertex.
-uniform sampler2D keyLightSampler;
-uniform sampler2D envLightSampler;
+// Terrain: the ground's material, decided per fragment from the height and steepness of the
+// animated surface, lit by the key light (soft-shadowed) and the sky (through the open share of
+// the sky the key-light pass found), seen through the air worked out per vertex.
+uniform sampler2D keyLightSampler;  // rgb: key-light irradiance; a: open share of the sky
+uniform sampler2D envLightSampler;  // rgb: sky irradiance with nothing in the way; a: 1 - n.y
+uniform sampler2DArray heightData;
+uniform sampler2D groundNoiseSampler; // four octaves of tiling value noise, mipmapped
 in vec2 uv;
-in vec3 albedo;
-in vec3 haze;
-in float transmittance;
 in vec2 place;
+in vec3 inscatter;
+in float transmittance;
+flat in float keyMean; // the key light's mean over the terrain
 out vec4 color;
 
-const float PI = 3.14159265;
-// Both textures hold irradiance in the same units: the key light is a disc of unit radiance,
-// the sky's radiance is of that order. The key is raised a little so the relief reads.
-const float KEY_WEIGHT = 1.6;
-const float ENV_WEIGHT = 0.8;
+// Both textures hold irradiance in the same units: the key light is a disc of unit radiance, the
+// sky's radiance is a fraction of it. The key carries the relief: it is raised a little.
+const float KEY_WEIGHT = 1.5;
+const float ENV_WEIGHT = 1.0;
+// A disc of light 120 degrees across changes by a few tens of percent between a sunny slope and a
+// shaded valley: printed as it is, the relief hardly reads. Its ratio to the terrain's mean (from
+// the vertex stage) is raised to this power, as a photographer raises a print's contrast.
+const float KEY_CONTRAST = 2.5;
+
+// Grass thins out with height, rock shows where the ground is steep, snow settles on the high
+// ground that is flat enough to hold it. The noise texture's mipmaps fade its detail out where
+// it would be finer than a pixel, so nothing shimmers.
+vec3 groundAlbedo(float height01, float steep)
+{
+    vec4 broad = texture(groundNoiseSampler, place * 0.35);
+    vec4 fine = texture(groundNoiseSampler, place * 4.0);
+    float patches = broad.r * 0.6 + broad.g * 0.4;
+    float edges = broad.b * 0.6 + broad.a * 0.4; // breaks up the boundaries between materials
+    float grain = fine.b * 0.6 + fine.a * 0.4;
+
+    vec3 meadow = mix(vec3(0.03, 0.065, 0.018), vec3(0.11, 0.12, 0.045), smoothstep(0.25, 0.75, patches));
+    vec3 heath = mix(vec3(0.12, 0.095, 0.06), vec3(0.085, 0.075, 0.05), grain);
+    vec3 rock = mix(vec3(0.085, 0.078, 0.07), vec3(0.2, 0.18, 0.155), grain);
+    vec3 snow = vec3(0.8, 0.82, 0.86);
+
+    vec3 ground = mix(meadow, heath, smoothstep(0.4, 0.55, height01 + 0.3 * (edges - 0.5)));
+    float rocky = smoothstep(0.12, 0.17, steep + 0.1 * (edges - 0.5));
+    ground = mix(ground, rock, rocky);
+    float snowLine = 0.68 + 0.12 * (patches - 0.5);
+    float snowCover = smoothstep(snowLine - 0.012, snowLine + 0.012, height01 + 0.03 * (grain - 0.5)) *
+                      (1.0 - smoothstep(0.2, 0.26, steep + 0.08 * (edges - 0.5)));
+    return mix(ground, snow, snowCover) * (0.75 + 0.5 * grain);
+}
 
 void main()
 {
-    vec3 irradiance = KEY_WEIGHT * texture(keyLightSampler, uv).rgb +
-                      ENV_WEIGHT * texture(envLightSampler, uv).rgb;
-    // Grain finer than the grid's vertices, so the ground near the camera is not a smooth wash;
-    // each octave fades out where it would be finer than a pixel and shimmer.
-    float grain = 0.0;
-    float freq = 37.0;
-    for (int octave = 0; octave < 2; ++octave, freq *= 3.0) {
-        float fade = 1.0 - smoothstep(0.25, 0.7, length(fwidth(place * freq)));
-        grain += 0.5 * fade * (groundNoise(place * freq) - 0.5);
-    }
-    vec3 ground = albedo * (1.0 + 0.45 * grain);
-    vec3 radiance = ground / PI * irradiance * transmittance + haze;
+    vec4 key = texture(keyLightSampler, uv);
+    vec4 env = texture(envLightSampler, uv);
+    float height01 = texture(heightData, vec3(uv, 0.0)).r;
+    vec3 keyLight = key.rgb * pow(key.r / keyMean, KEY_CONTRAST - 1.0);
+    vec3 irradiance = KEY_WEIGHT * keyLight + ENV_WEIGHT * key.a * key.a * env.rgb;
+    vec3 radiance = groundAlbedo(height01, env.a) / PI * irradiance * transmittance + inscatter;
     color = vec4(displayColor(radiance), 1.0);
 }

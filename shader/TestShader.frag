@@ -17,7 +17,6 @@ in vec3 eyeLight;
 in vec3 eyeUp;
 out vec4 color;
 
-const float PI = 3.14159265;
 const vec3 LIGHT_INTENSITY = vec3(1.0, 0.95, 0.88) * 30.0; // radiant intensity of the point
 const vec3 STUDIO_TOP = vec3(1.1, 1.12, 1.15); // the soft light above the table
 const vec3 STUDIO_FLOOR = vec3(0.03, 0.03, 0.035);

@@ -1,10 +1,13 @@
 #version 150
 // The key light on the animated terrain, per height texel:
-//     E = integral over the upper hemisphere of max(L(w), 0) V(w) max(n.w, 0) dw.
+//     E = integral over the upper hemisphere of max(L(w), 0) V(w) max(n.w, 0) dw,
+// and, in alpha, the share of the sky the surrounding terrain leaves open, for the sky's light.
 //
-// L: the 16 spherical-harmonic coefficients in the SH frame of Common.glsl (z = world up, so a
-//    circle of constant elevation is a short Fourier series in the azimuth). The light is white:
-//    its shape comes from "RedLightKey", green and blue are scaled by their DC terms.
+// L: the 16 spherical-harmonic coefficients ("RedLightKey", SH frame of Common.glsl). The CPU
+//    evaluates max(L, 0) at the quadrature's nodes once per frame ("keyNodes": light times the
+//    node's direction times its weight, "keyOpenSky": their sum over the open hemisphere), so a
+//    node costs one dot product here. The light is white: green and blue are red scaled by their
+//    DC terms.
 // V: the horizon in KEY_DIRECTIONS fixed azimuths over the whole circle, each searched at
 //    sqrt(2)^k texels for k in STEPS (4 to 90 texels; nearer, the tangent plane says as much) in
 //    the synthesized pyramid level k - "offset" (layer 2 level + 1), whose footprint grows with
@@ -15,16 +18,14 @@
 //    wherever the sky is open and the cosine is linear in n. Between two directions the
 //    horizon's tangent is interpolated.
 //    (These choices are measured by the key-light gate test against a brute-force reference.)
-// Integration (quadrature in Common.glsl): E = n . (the open hemisphere's integral, from the
-//    vertex stage) minus, per azimuth, the part of each ring below its horizon, the integrand
-//    taken as linear through the ring's two Gauss nodes. Rings above every horizon of a block of
-//    texels cost nothing.
-// n: the normal of the animated surface, from layer 0. "test" holds the normals of the static
-//    base image, so it is not read.
-// The wedge tables ("vis*", "vis1D*") hold projections of slices of an 18-degree polar cap (every
-// 1D entry is the whole cap), not of horizon wedges, so they are bound but not read. "phi" and
-// "swathWidth" are not needed either: the light's direction is in its coefficients, and the
-// horizon directions cover the whole circle.
+// Integration: E = n . keyOpenSky minus, per azimuth, the part of each ring below its horizon, the
+//    integrand taken as linear through the ring's two Gauss nodes. Rings above every horizon of a
+//    texel cost nothing.
+// n: the normal of the animated surface, from layer 0.
+// Bound, not read: "test" (normals of the static base image, not of the animated surface), the
+// wedge tables "vis*" and "vis1D*" (projections of slices of an 18-degree polar cap, not of
+// horizon wedges), "phi" and "swathWidth" (the light's direction is in its coefficients, the
+// horizon directions cover the whole circle).
 uniform sampler2DArray heightField;
 uniform sampler2D test;
 uniform sampler2D vis4;
@@ -41,36 +42,26 @@ uniform float swathWidth;
 uniform float RedLightKey[16];
 uniform float GreenLightKey[16];
 uniform float BlueLightKey[16];
-flat in vec3 openSky;
-flat in vec4 lowRing[KEY_AZIMUTHS * 2 / 4];
+uniform vec3 keyNodes[KEY_RINGS * 2 * KEY_AZIMUTHS];
+uniform vec3 keyOpenSky;
 out vec4 keyLight;
 
 const int STEP_COUNT = 8;
 const int STEPS[STEP_COUNT] = int[STEP_COUNT](4, 6, 7, 8, 9, 10, 11, 13);
+const float STEP_TEXELS[STEP_COUNT] = float[STEP_COUNT](4.0, 8.0, 11.3137085, 16.0, 22.627417,
+                                                        32.0, 45.254834, 90.509668);
 const float HIGHEST_SHARE = 0.85; // of the level's highest height in the blend with its mean
-const float DIRECTION_ANGLE = 2.0 * KEY_PI / float(KEY_DIRECTIONS);
+// Horizon directions j 2 pi / KEY_DIRECTIONS in the SH frame (from x toward y).
+const vec2 DIRECTIONS[KEY_DIRECTIONS] = vec2[KEY_DIRECTIONS](
+    vec2(1.0, 0.0), vec2(0.70710678, 0.70710678), vec2(0.0, 1.0), vec2(-0.70710678, 0.70710678),
+    vec2(-1.0, 0.0), vec2(-0.70710678, -0.70710678), vec2(0.0, -1.0), vec2(0.70710678, -0.70710678));
 
-// Tangent of the lowest open elevation in each horizon direction.
-void findHorizons(vec2 texel, vec3 n, out float rises[KEY_DIRECTIONS])
+// The share of a direction's cosine-weighted sky that a horizon of tangent `horizon` leaves open
+// above a surface whose own plane rises with tangent `plane` there: cos^2 of the angle between.
+float openShare(float horizon, float plane)
 {
-    float h0 = texture(heightField, vec3(texel / HEIGHT_TEXELS, 0.0)).r;
-    for (int j = 0; j < KEY_DIRECTIONS; ++j) {
-        vec2 dir = vec2(cos(float(j) * DIRECTION_ANGLE), sin(float(j) * DIRECTION_ANGLE));
-        vec2 stride = vec2(dir.x, -dir.y); // texels per texel of distance (SH y = world -z)
-        vec2 room = mix(texel, HEIGHT_TEXELS - texel, step(0.0, stride)) / max(abs(stride), 1e-6);
-        float inside = min(room.x, room.y); // texels to the field's edge
-        float rise = -dot(n.xy, dir) / n.z; // the tangent plane
-        for (int s = 0; s < STEP_COUNT; ++s) {
-            int k = STEPS[s];
-            float d = exp2(0.5 * float(k));
-            int layer = 2 * clamp(k - offset, 0, 16) + 1;
-            ivec2 at = clamp(ivec2(texel + stride * d), ivec2(0), ivec2(int(HEIGHT_TEXELS) - 1));
-            vec2 h = texelFetch(heightField, ivec3(at, layer), 0).rg;
-            float slope = (mix(h.r, h.g, HIGHEST_SHARE) - h0) * HEIGHT_SCALE / (d * TERRAIN_TEXEL);
-            rise = d <= inside ? max(rise, slope) : rise;
-        }
-        rises[j] = max(rise, 0.0);
-    }
+    float c = 1.0 + horizon * plane;
+    return c * c / ((1.0 + horizon * horizon) * (1.0 + plane * plane));
 }
 
 // The part [0, t] of a ring (t in ring widths) of an integrand linear through the ring's two
@@ -82,11 +73,32 @@ float closedPart(float t, float f0, float f1)
 
 void main()
 {
+    ivec2 p = ivec2(gl_FragCoord.xy);
     vec2 texel = gl_FragCoord.xy;
-    vec3 n = shFromWorld(heightFieldNormal(heightField, texel / HEIGHT_TEXELS));
+    vec3 n = shFromWorld(heightFieldNormal(heightField, p));
+    float h0 = texelFetch(heightField, ivec3(p, 0), 0).r;
 
+    // Tangent of the lowest open elevation in each horizon direction, and the sky it leaves open.
     float rises[KEY_DIRECTIONS];
-    findHorizons(texel, n, rises);
+    float open = 0.0;
+    for (int j = 0; j < KEY_DIRECTIONS; ++j) {
+        vec2 dir = DIRECTIONS[j];
+        vec2 stride = vec2(dir.x, -dir.y); // texels per texel of distance (SH y = world -z)
+        vec2 room = mix(texel, HEIGHT_TEXELS - texel, step(0.0, stride)) / max(abs(stride), 1e-6);
+        float inside = min(room.x, room.y); // texels to the field's edge
+        float plane = -dot(n.xy, dir) / n.z;
+        float rise = plane;
+        for (int s = 0; s < STEP_COUNT; ++s) {
+            float d = STEP_TEXELS[s];
+            int layer = 2 * clamp(STEPS[s] - offset, 0, 16) + 1;
+            ivec2 at = clamp(ivec2(texel + stride * d), ivec2(0), ivec2(int(HEIGHT_TEXELS) - 1));
+            vec2 h = texelFetch(heightField, ivec3(at, layer), 0).rg;
+            float slope = (mix(h.r, h.g, HIGHEST_SHARE) - h0) * HEIGHT_SCALE / (d * TERRAIN_TEXEL);
+            rise = d <= inside ? max(rise, slope) : rise;
+        }
+        open += openShare(rise, plane);
+        rises[j] = max(rise, 0.0);
+    }
 
     // Per integration azimuth: the horizon's sine in ring widths. The tangent is interpolated: a
     // wall's is proportional to the sine of the angle to it, the sine would close far too slowly.
@@ -100,37 +112,20 @@ void main()
         highestCut = max(highestCut, cut[a]);
     }
 
-    float closed = 0.0; // in units of azimuth width x ring width
-    float u0 = keyNodeU(0, 0), u1 = keyNodeU(0, 1);
-    for (int a = 0; a < KEY_AZIMUTHS; ++a) {
-        vec2 m = keyAzimuth(a);
-        float l0 = lowRing[(2 * a) / 4][(2 * a) % 4];
-        float l1 = lowRing[(2 * a + 1) / 4][(2 * a + 1) % 4];
-        float f0 = l0 * dot(n, vec3(sqrt(1.0 - u0 * u0) * m, u0));
-        float f1 = l1 * dot(n, vec3(sqrt(1.0 - u1 * u1) * m, u1));
-        closed += closedPart(clamp(cut[a], 0.0, 1.0), f0, f1);
-    }
-    float c[16];
-    for (int i = 0; i < 16; ++i)
-        c[i] = RedLightKey[i];
-    for (int r = 1; r < KEY_RINGS; ++r) {
+    float closed = 0.0;
+    for (int r = 0; r < KEY_RINGS; ++r) {
         if (highestCut <= float(r))
             break;
-        float v0 = keyNodeU(r, 0), v1 = keyNodeU(r, 1);
-        float light0[KEY_AZIMUTHS], light1[KEY_AZIMUTHS];
-        keyLightCircle(c, v0, light0);
-        keyLightCircle(c, v1, light1);
         for (int a = 0; a < KEY_AZIMUTHS; ++a) {
-            vec2 m = keyAzimuth(a);
-            float f0 = light0[a] * dot(n, vec3(sqrt(1.0 - v0 * v0) * m, v0));
-            float f1 = light1[a] * dot(n, vec3(sqrt(1.0 - v1 * v1) * m, v1));
+            float f0 = dot(n, keyNodes[(2 * r) * KEY_AZIMUTHS + a]);
+            float f1 = dot(n, keyNodes[(2 * r + 1) * KEY_AZIMUTHS + a]);
             closed += closedPart(clamp(cut[a] - float(r), 0.0, 1.0), f0, f1);
         }
     }
-    float e = dot(n, openSky) - closed * 2.0 * KEY_PI / float(KEY_AZIMUTHS) / float(KEY_RINGS);
+    float e = max(dot(n, keyOpenSky) - closed, 0.0);
 
-    vec3 light = c[0] > 0.0 ? e * vec3(1.0, GreenLightKey[0], BlueLightKey[0]) /
-                                  vec3(1.0, c[0], c[0])
-                            : vec3(0.0);
-    keyLight = vec4(max(light, vec3(0.0)), 1.0);
+    float red = RedLightKey[0];
+    vec3 light = red > 0.0 ? e * vec3(1.0, GreenLightKey[0] / red, BlueLightKey[0] / red)
+                           : vec3(0.0);
+    keyLight = vec4(light, open / float(KEY_DIRECTIONS));
 }

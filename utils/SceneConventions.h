@@ -13,4 +13,13 @@ constexpr float heightScale = 0.6f;
 // One exposure for sky and terrain, applied before the shared tone curve.
 constexpr float exposure = 1.0f;
 
+// The key light's quadrature, shared by its shader and the CPU side that evaluates the light at
+// the integration nodes once per frame: horizons in keyDirections azimuths over the whole circle,
+// the light integrated at keySubdivisions azimuths between two of them, over keyRings equal-area
+// rings of u = sine of the elevation with two Gauss nodes each.
+constexpr int keyDirections = 8;
+constexpr int keySubdivisions = 2;
+constexpr int keyAzimuths = keyDirections * keySubdivisions;
+constexpr int keyRings = 4;
+
 } // namespace scene

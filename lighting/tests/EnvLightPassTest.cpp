@@ -139,10 +139,8 @@ TEST_F(EnvLightPassTest, PlanesGetTheSkysIrradianceForTheirNormal) {
     for (int i = 0; i < N * N; ++i) {
         ASSERT_NEAR(texels[i * 4], level, 0.003 * level) << "texel " << i;
         ASSERT_NEAR(texels[i * 4 + 2], 3 * level, 0.009 * level) << "texel " << i;
-        ASSERT_FLOAT_EQ(texels[i * 4 + 3], 1.0f) << "open sky";
+        ASSERT_NEAR(texels[i * 4 + 3], 0.0f, 1e-6) << "level ground is not steep";
     }
-    const std::vector<float> smallest = target(8); // the mipmaps follow
-    EXPECT_NEAR(smallest[1], 2 * level, 0.006 * level);
 
     // A plane rising 0.8 per unit toward +x and falling 0.5 toward +z: world normal
     // (-0.8, 1, 0.5), SH frame (x, -z, y).
@@ -157,22 +155,6 @@ TEST_F(EnvLightPassTest, PlanesGetTheSkysIrradianceForTheirNormal) {
     texels = target();
     for (int i = 0; i < N * N; ++i) {
         ASSERT_NEAR(texels[i * 4 + 1], 2 * tilted, 0.006 * tilted) << "texel " << i;
-        ASSERT_NEAR(texels[i * 4 + 3], 1.0f, 1e-4) << "a plane hides none of its own sky";
+        ASSERT_NEAR(texels[i * 4 + 3], 1.0f - 1.0f / length, 1e-4) << "steepness, 1 - n.y";
     }
-}
-
-TEST_F(EnvLightPassTest, AWallHidesPartOfTheSkyNearIt) {
-    // Level ground at 0 with a wall 1.8 world units high over columns 128 to 135.
-    setHeights([](int, int column) {
-        return column >= 128 && column <= 135 ? 1.8 / scene::heightScale : 0.0;
-    });
-    EnvLightPass();
-    const std::vector<float> texels = target();
-    auto open = [&](int column) { return texels[(128 * N + column) * 4 + 3]; };
-    EXPECT_LT(open(124), 0.75f);
-    EXPECT_LT(open(124), open(110));
-    EXPECT_LT(open(110), 1.0f);
-    EXPECT_FLOAT_EQ(open(60), 1.0f) << "beyond the reach of the search";
-    const double level = skyIrradiance(0, 0, 1);
-    EXPECT_NEAR(texels[(128 * N + 124) * 4], level * open(124), 0.003 * level);
 }

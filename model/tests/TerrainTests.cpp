@@ -47,8 +47,10 @@ Vector3 grey(float value) {
 }
 
 // A 256 x 256 float texture, 2D or a one-layer 2D array (height layer 0), whose texel (row i,
-// column j) holds value(u, v). The light textures get the mipmaps the lighting keeps current.
-GLuint floatTexture(GLenum target, const std::function<Vector3(float u, float v)>& value) {
+// column j) holds value(u, v) and alpha(u, v) (1 without it). The light textures get the
+// mipmaps the lighting keeps current.
+GLuint floatTexture(GLenum target, const std::function<Vector3(float u, float v)>& value,
+                    const std::function<float(float u, float v)>& alpha = nullptr) {
     std::vector<float> texels(kTexels * kTexels * 4, 1.0f);
     for (int i = 0; i < kTexels; ++i)
         for (int j = 0; j < kTexels; ++j) {
@@ -57,6 +59,8 @@ GLuint floatTexture(GLenum target, const std::function<Vector3(float u, float v)
             t[0] = v.x;
             t[1] = v.y;
             t[2] = v.z;
+            if (alpha)
+                t[3] = alpha((j + 0.5f) / kTexels, (i + 0.5f) / kTexels);
         }
     GLuint name = 0;
     glGenTextures(1, &name);
@@ -76,14 +80,29 @@ GLuint floatTexture(GLenum target, const std::function<Vector3(float u, float v)
     return name;
 }
 
-GLuint light(const std::function<Vector3(float u, float v)>& value) {
-    return floatTexture(GL_TEXTURE_2D, value);
+GLuint light(const std::function<Vector3(float u, float v)>& value,
+             const std::function<float(float u, float v)>& alpha = nullptr) {
+    return floatTexture(GL_TEXTURE_2D, value, alpha);
 }
 GLuint uniformLight(float value) {
     return light([=](float, float) { return grey(value); });
 }
 GLuint heights(const std::function<float(float u, float v)>& height) {
     return floatTexture(GL_TEXTURE_2D_ARRAY, [&](float u, float v) { return grey(height(u, v)); });
+}
+
+// A sky of one grey radiance in every direction, for the haze.
+GLuint uniformSky(float value) {
+    const float texel[3] = {value, value, value};
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, name);
+    for (int face = 0; face < 6; ++face)
+        glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, 0, GL_RGBA32F, 1, 1, 0, GL_RGB,
+                     GL_FLOAT, texel);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+    return name;
 }
 
 // From high above the terrain's centre, screen right along +x.
@@ -143,12 +162,14 @@ TEST_F(Terrain, KeyLightTextureShadesTheSurfaceWhereItFalls) {
     EXPECT_EQ(program, 0);
     EXPECT_EQ(vertexArray, 0);
 
-    // The texture names are read at each draw.
+    // The texture names are read at each draw: the key light now falls on both halves alike.
     terrain.keyLightTexture = uniformLight(3.0f);
     target.clear();
     terrain.Render(camera);
     pixels = target.read();
-    EXPECT_NEAR(target.brightness(pixels, c - 30, c - 20, c - 6, c + 20), lit, lit * 0.1);
+    const double left = target.brightness(pixels, c - 30, c - 20, c - 6, c + 20);
+    EXPECT_GT(left, shaded + 80);
+    EXPECT_NEAR(left, target.brightness(pixels, c + 6, c - 20, c + 30, c + 20), left * 0.1);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
@@ -258,6 +279,7 @@ struct StandInLight {
     Vector3 sky(float u, float v) const {
         return Vector3(0.42f, 0.55f, 0.75f) * (0.55f + 0.45f * normal(u, v).y);
     }
+    float steepness(float u, float v) const { return 1.0f - normal(u, v).y; }
 };
 
 } // namespace
@@ -265,12 +287,14 @@ struct StandInLight {
 TEST_F(Terrain, StandInLightGivesMeadowsLowRockOnSlopesAndSnowHigh) {
     RenderableTerrainModelOBJ terrain("../resources/");
     ASSERT_TRUE(terrain.Initialize(files.write("terrain.obj", terrainGrid(129))));
-    // Low and flat at the left, a steep rise in the middle, high and flat at the right.
+    // Low and flat at the left, a steep rise (45 degrees) in the middle, high and flat at the right.
     const StandInLight steps{[](float u, float) {
-        return u < 0.4f ? 0.1f : u > 0.6f ? 0.95f : 0.1f + (u - 0.4f) * 4.25f;
+        return u < 0.45f ? 0.1f : u > 0.55f ? 0.95f : 0.1f + (u - 0.45f) * 8.5f;
     }};
     terrain.keyLightTexture = light([&](float u, float v) { return steps.key(u, v); });
-    terrain.envLightTexture = light([&](float u, float v) { return steps.sky(u, v); });
+    terrain.envLightTexture = light([&](float u, float v) { return steps.sky(u, v); },
+                                    [&](float u, float v) { return steps.steepness(u, v); });
+    terrain.skyTexture = uniformSky(0.15f);
     terrain.heightDataTexture = heights(steps.height);
     lookDown();
     terrain.Render(camera);
@@ -289,7 +313,8 @@ TEST_F(Terrain, StandInLightGivesMeadowsLowRockOnSlopesAndSnowHigh) {
     if (picturesWanted()) {
         const StandInLight land{mountains};
         terrain.keyLightTexture = light([&](float u, float v) { return land.key(u, v); });
-        terrain.envLightTexture = light([&](float u, float v) { return land.sky(u, v); });
+        terrain.envLightTexture = light([&](float u, float v) { return land.sky(u, v); },
+                                        [&](float u, float v) { return land.steepness(u, v); });
         terrain.heightDataTexture = heights(land.height);
         OffscreenTarget view(640, 480);
         camera.lookAt(Vector3(7.0f, 2.38f, 2.5f), Vector3(2.5f, 0.5f, 2.5f), Vector3(0, 1, 0));

@@ -1,6 +1,9 @@
-// A clear afternoon sky after Preetham, Shirley and Smits (1999): the Perez luminance and
-// chromaticity distributions at turbidity 2.4 with the sun 32 degrees up, a warm sun disc with limb
-// darkening and a soft glow around it, a haze band at the horizon and hazy distant land below it.
+// A clear midday sky: a deep blue overhead that pales toward a bright band of haze at the
+// horizon, the sun high with a warm disc (limb darkened), a soft glow and a broad brightening
+// around it, and hazy distant land below the horizon that melts into the haze. The sun stands
+// where the terrain's key light is brightest (the light's disc is tilted 12 degrees from the
+// zenith), so the sky and the shading on the ground tell one story: the light comes from high
+// overhead and models every slope from above; what the camera sees near the horizon is blue.
 #include "Sky.h"
 
 #include "DataFile.h"
@@ -15,32 +18,37 @@ namespace {
 constexpr double pi = 3.14159265358979323846;
 constexpr double degree = pi / 180.0;
 
-constexpr double turbidity = 2.4;
-constexpr double sunElevation = 32.0 * degree;
-// Toward world +x and a little +z, on a side face of the cube: 12 degrees from its nearest edge,
-// so the glow and the brightening around the sun do not change fast across an edge.
-constexpr double sunAzimuth = 100.0 * degree; // from world -z toward +x
+constexpr double sunElevation = 78.0 * degree;
+// Toward world +x, where the key light's disc starts its turn (azimuth 0 in the SH frame).
+constexpr double sunAzimuth = 90.0 * degree; // from world -z toward +x
 
-// Radiance of the zenith; everything else follows from the model's ratios.
-constexpr double zenithLuminance = 0.16;
-
-const SkyColor whiteBalance = {0.76, 0.95, 1.06};
+// Linear radiance; the display's exposure and tone curve make these a pale blue at the horizon,
+// a clear blue 15 degrees up and a deep blue at the zenith.
+const SkyColor horizonColor = {0.24, 0.40, 0.85};
+const SkyColor zenithColor = {0.055, 0.12, 0.36};
+constexpr double gradientHeight = 0.25; // sine of the elevation over which the blue deepens
+const SkyColor hazeBand = {0.07, 0.07, 0.06}; // whitish, in the first degrees above the horizon
+constexpr double hazeBandHeight = 0.05;
 
 // The drawn sun is larger than the real one (0.27 degrees) so that it reads on screen; its
 // radiance is kept modest so that the 40,000-sample projection does not hinge on hitting it.
 constexpr double sunRadius = 0.75 * degree;
 constexpr double sunDiscRadiance = 40.0;
-const SkyColor sunTint = {1.0, 0.72, 0.40};
-// A glow about 7 degrees across at half height, and a wider, fainter aureole.
+const SkyColor sunTint = {1.0, 0.85, 0.65};
+// A glow about 7 degrees across at half height, a wider, fainter aureole, and the broad bright
+// region of the sky around a high sun.
 constexpr double glowWidth = 4.0 * degree;
 constexpr double glowRadiance = 1.2;
 constexpr double aureoleWidth = 12.0 * degree;
 constexpr double aureoleRadiance = 0.3;
+constexpr double brighteningWidth = 35.0 * degree;
+constexpr double brighteningRadiance = 0.35;
 
-// Below the horizon: distant green land lit by the sky, deep in haze near the horizon, so the
-// terrain's far edge, seen a few degrees down, melts into it.
-const SkyColor groundAlbedo = {0.085, 0.105, 0.055};
-constexpr double hazeDepth = 10.0 * degree;
+// Below the horizon: distant land seen through air whose depth grows as 1 / the depression angle
+// (the eye about as high above it as the camera flies above the terrain), so the land melts into
+// the haze toward the horizon just as the terrain's far edge does.
+const SkyColor landColor = {0.085, 0.09, 0.05};
+constexpr double hazeDepth = 3.0 * degree;
 
 // Pixels this close to the sun are supersampled, so its disc has a smooth edge in both images.
 constexpr double supersampleRadius = 3.0 * degree;
@@ -70,76 +78,21 @@ SkyColor operator+(SkyColor a, SkyColor b) {
 SkyColor operator*(SkyColor a, double s) {
     return {a.r * s, a.g * s, a.b * s};
 }
-SkyColor operator*(SkyColor a, SkyColor b) {
-    return {a.r * b.r, a.g * b.g, a.b * b.b};
-}
 
-struct Perez {
-    double A, B, C, D, E;
-    double operator()(double cosTheta, double gamma) const {
-        const double cosGamma = std::cos(gamma);
-        return (1.0 + A * std::exp(B / std::max(cosTheta, 1e-3))) *
-               (1.0 + C * std::exp(D * gamma) + E * cosGamma * cosGamma);
-    }
-};
-
-// The model's distributions for this turbidity and sun, with their zenith values.
-struct Atmosphere {
-    Perez luminance, x, y;
-    double zenithY, zenithX, zenithYChroma;
-    double scale; // from the model's kcd/m^2 to our radiance
-
-    Atmosphere() {
-        const double T = turbidity;
-        luminance = {0.1787 * T - 1.4630, -0.3554 * T + 0.4275, -0.0227 * T + 5.3251,
-                     0.1206 * T - 2.5771, -0.0670 * T + 0.3703};
-        x = {-0.0193 * T - 0.2592, -0.0665 * T + 0.0008, -0.0004 * T + 0.2125, -0.0641 * T - 0.8989,
-             -0.0033 * T + 0.0452};
-        y = {-0.0167 * T - 0.2608, -0.0950 * T + 0.0092, -0.0079 * T + 0.2102, -0.0441 * T - 1.6537,
-             -0.0109 * T + 0.0529};
-
-        const double thetaS = pi / 2 - sunElevation;
-        const double chi = (4.0 / 9.0 - T / 120.0) * (pi - 2.0 * thetaS);
-        zenithY = (4.0453 * T - 4.9710) * std::tan(chi) - 0.2155 * T + 2.4192;
-        const double t3 = thetaS * thetaS * thetaS, t2 = thetaS * thetaS;
-        zenithX = (0.00166 * t3 - 0.00375 * t2 + 0.00209 * thetaS) * T * T +
-                  (-0.02903 * t3 + 0.06377 * t2 - 0.03202 * thetaS + 0.00394) * T +
-                  (0.11693 * t3 - 0.21196 * t2 + 0.06052 * thetaS + 0.25886);
-        zenithYChroma = (0.00275 * t3 - 0.00610 * t2 + 0.00317 * thetaS) * T * T +
-                        (-0.04214 * t3 + 0.08970 * t2 - 0.04153 * thetaS + 0.00516) * T +
-                        (0.15346 * t3 - 0.26756 * t2 + 0.06670 * thetaS + 0.26688);
-        scale = zenithLuminance / zenithY;
-    }
-
-    // Linear sRGB radiance toward a unit direction at or above the horizon.
-    SkyColor operator()(const Vec& d) const {
-        const double thetaS = pi / 2 - sunElevation;
-        const double cosTheta = std::max(d.y, 0.0);
-        const double gamma = std::acos(std::clamp(dot(d, sun()), -1.0, 1.0));
-        const double Y = zenithY * luminance(cosTheta, gamma) / luminance(1.0, thetaS);
-        const double cx = zenithX * x(cosTheta, gamma) / x(1.0, thetaS);
-        const double cy = zenithYChroma * y(cosTheta, gamma) / y(1.0, thetaS);
-        // xyY to XYZ to linear sRGB (Rec. 709 primaries, D65 white).
-        const double X = cx / cy * Y, Z = (1.0 - cx - cy) / cy * Y;
-        const SkyColor rgb = {3.2406 * X - 1.5372 * Y - 0.4986 * Z,
-                              -0.9689 * X + 1.8758 * Y + 0.0415 * Z,
-                              0.0557 * X - 0.2040 * Y + 1.0570 * Z};
-        // The model's horizon leans to magenta in sRGB; a mild white balance makes it a pale blue.
-        return SkyColor{std::max(rgb.r, 0.0), std::max(rgb.g, 0.0), std::max(rgb.b, 0.0)} *
-               whiteBalance * scale;
-    }
-};
-
-const Atmosphere& atmosphere() {
-    static const Atmosphere model;
-    return model;
+// The clear sky without the sun, toward a unit direction at or above the horizon.
+SkyColor clearSky(const Vec& d) {
+    const double up = std::max(d.y, 0.0);
+    const double deep = 1.0 - std::exp(-up / gradientHeight);
+    return horizonColor * (1.0 - deep) + zenithColor * deep +
+           hazeBand * std::exp(-up / hazeBandHeight);
 }
 
 // The sun's disc and glow toward a unit direction, by its angle to the sun.
 SkyColor sunLight(const Vec& d) {
     const double gamma = std::acos(std::clamp(dot(d, sun()), -1.0, 1.0));
     double radiance = glowRadiance * std::exp(-(gamma / glowWidth) * (gamma / glowWidth)) +
-                      aureoleRadiance * std::exp(-gamma / aureoleWidth);
+                      aureoleRadiance * std::exp(-gamma / aureoleWidth) +
+                      brighteningRadiance * std::exp(-gamma / brighteningWidth);
     if (gamma < sunRadius) {
         const double q = gamma / sunRadius;
         const double mu = std::sqrt(1.0 - q * q);
@@ -148,39 +101,14 @@ SkyColor sunLight(const Vec& d) {
     return sunTint * radiance;
 }
 
-// What the ground sends up: its albedo times the sky's light on a level surface, over pi.
-SkyColor groundRadiance() {
-    static const SkyColor ground = [] {
-        SkyColor irradiance = {0, 0, 0};
-        const int rings = 90, segments = 180;
-        for (int i = 0; i < rings; ++i) {
-            const double theta = (i + 0.5) / rings * (pi / 2);
-            const double ringWeight =
-                std::cos(theta) * std::sin(theta) * (pi / 2 / rings) * (2 * pi / segments);
-            for (int j = 0; j < segments; ++j) {
-                const double phi = (j + 0.5) / segments * 2 * pi;
-                const Vec d = {std::sin(theta) * std::cos(phi), std::cos(theta),
-                               std::sin(theta) * std::sin(phi)};
-                irradiance = irradiance + (atmosphere()(d) + sunLight(d)) * ringWeight;
-            }
-        }
-        // Sunlit land: its own colour at the brightness of the light (Rec. 709 luminance).
-        const double luminance =
-            0.2126 * irradiance.r + 0.7152 * irradiance.g + 0.0722 * irradiance.b;
-        return groundAlbedo * (luminance / pi);
-    }();
-    return ground;
-}
-
 SkyColor radianceToward(Vec d) {
     d = normalized(d);
     if (d.y >= 0.0)
-        return atmosphere()(d) + sunLight(d);
-    // Looking down: the ground, fading into the horizon's haze over the first few degrees.
-    const Vec horizon = d.x == 0.0 && d.z == 0.0 ? Vec{0, 0, 1} : normalized({d.x, 0.0, d.z});
+        return clearSky(d) + sunLight(d);
+    // Looking down: the land, fading into the horizon's haze over the first few degrees.
     const double depression = std::asin(-d.y);
-    const double haze = std::exp(-depression / hazeDepth);
-    return groundRadiance() * (1.0 - haze) + atmosphere()(horizon) * haze;
+    const double haze = 1.0 - std::exp(-hazeDepth / std::max(depression, 1e-6));
+    return landColor * (1.0 - haze) + clearSky({d.x, 0.0, d.z}) * haze;
 }
 
 // The mean radiance over a pixel: one sample at its centre, or a grid of them near the sun.
@@ -340,7 +268,8 @@ bool writeRadiance(const std::string& path, int width, int height, const std::ve
 }
 
 bool writeSky(const std::string& stageDir) {
-    const int faceSize = 256, probeSize = 512;
+    // Faces of 512: a texel stays under about 7 pixels of a 1920 x 1080 window.
+    const int faceSize = 512, probeSize = 512;
     return writeRadiance(stageDir + "/images/uffizi_cross.hdr", 3 * faceSize, 4 * faceSize,
                          renderSkyCross(faceSize)) &&
            writeRadiance(stageDir + "/images/uffizi_probe_512x512.hdr", probeSize, probeSize,

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-// The show's sky: one analytic clear sky (turbidity 2.4, the sun 32 degrees up) over hazy land,
-// rendered into both Radiance files the program reads, so the sky on screen and the terrain's
-// ambient light come from the same function.
+// The show's sky: one analytic clear sky (the sun high, where the key light is brightest) over
+// hazy land, rendered into both Radiance files the program reads, so the sky on screen and the
+// terrain's ambient light come from the same function.
 
 struct SkyColor {
     double r, g, b;
@@ -28,6 +28,6 @@ std::vector<float> renderSkyProbe(int size);
 // A run-length encoded Radiance file of float RGB pixels, top row first.
 bool writeRadiance(const std::string& path, int width, int height, const std::vector<float>& rgb);
 
-// Writes "<stage>/images/uffizi_cross.hdr" (768 x 1024) and
+// Writes "<stage>/images/uffizi_cross.hdr" (1536 x 2048) and
 // "<stage>/images/uffizi_probe_512x512.hdr"; the folder must exist.
 bool writeSky(const std::string& stageDir);

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The frame-cost ratios of this tree against an earlier commit, both built here and measured in
+# the same run, interleaved, so that the machine's load falls on both alike:
+#   scene 1 and scene 2 frames per second at the window's size (bench_frame_rate, five runs each),
+#   UpdateLighting's time (bench_update_lighting, five repetitions), and with --record the time to
+#   record the whole show at 1280 x 720, 60 fps (minutes on a software rasteriser).
+#     scripts/compare-frame-cost.sh BASE_COMMIT [--record]
+# The base is checked out into build-compare/ (kept, so a second run builds only what changed).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+[ $# -ge 1 ] || { echo "usage: compare-frame-cost.sh BASE_COMMIT [--record]" >&2; exit 2; }
+base_commit=$1; record=${2:-}
+"$root/scripts/setup.sh"
+launcher=(); command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+base_src="$root/build-compare/src"
+if [ ! -e "$base_src/.git" ]; then
+    git -C "$root" worktree add --detach "$base_src" "$base_commit" >/dev/null
+else
+    git -C "$base_src" checkout -q --detach "$base_commit"
+fi
+targets=(brastel stage bench_frame_rate bench_update_lighting)
+for tree in "$base_src" "$root"; do
+    cmake -S "$tree" -B "$tree/build" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
+    cmake --build "$tree/build" --target "${targets[@]}" -j"$(nproc)" >/dev/null
+done
+
+export SDL_VIDEODRIVER=x11
+out=$(mktemp -d); trap 'rm -rf "$out"' EXIT
+xrun() { xvfb-run -a -s "-noreset -screen 0 1280x1024x24" "$@"; }
+for run in 1 2 3 4 5; do
+    for side in base this; do
+        tree=$base_src; [ $side = this ] && tree=$root
+        xrun "$tree/build/app/bench_frame_rate" --benchmark_repetitions=1 \
+            --benchmark_format=json >"$out/fps-$side-$run.json" 2>/dev/null
+    done
+    echo "frame rates: run $run of 5 done" >&2
+done
+for side in base this; do
+    tree=$base_src; [ $side = this ] && tree=$root
+    xrun "$tree/build/lighting/bench_update_lighting" --benchmark_filter='BM_UpdateLighting$' \
+        --benchmark_repetitions=5 --benchmark_format=json >"$out/light-$side.json" 2>/dev/null
+done
+if [ "$record" = --record ]; then
+    for side in base this; do
+        tree=$base_src; [ $side = this ] && tree=$root
+        start=$(date +%s.%N)
+        (cd "$tree/build/stage/bin" && xrun ./brastel --record "$out/show-$side.mp4" --fps 60 \
+            --size 1280x720 >/dev/null 2>&1)
+        echo "$(date +%s.%N) - $start" | bc >"$out/record-$side.txt"
+    done
+fi
+
+python3 - "$out" <<'PY'
+import glob, json, statistics, sys, os
+out = sys.argv[1]
+def fps(side, scene):
+    values = []
+    for f in sorted(glob.glob(f"{out}/fps-{side}-*.json")):
+        for b in json.load(open(f))["benchmarks"]:
+            if b.get("run_type") == "iteration" and b["name"].startswith(f"FrameRate/scene:{scene}"):
+                values.append(b["fps"])
+    return values
+def light(side):
+    return [b["real_time"] for b in json.load(open(f"{out}/light-{side}.json"))["benchmarks"]
+            if b.get("run_type") == "iteration"]
+def row(name, base, this, better):
+    mb, mt = statistics.median(base), statistics.median(this)
+    spread = lambda v: (max(v) - min(v)) / statistics.median(v) * 100
+    print(f"{name:34s} {mb:9.2f} {mt:9.2f}   {mt / mb:5.2f} x   (spread {spread(base):.0f} % / {spread(this):.0f} %; {better})")
+print(f"{'median of five':34s} {'base':>9s} {'this':>9s}   ratio this/base")
+row("scene 1 frames per second", fps("base", 1), fps("this", 1), "higher is better")
+row("scene 2 frames per second", fps("base", 2), fps("this", 2), "higher is better")
+row("UpdateLighting ms", light("base"), light("this"), "lower is better")
+if os.path.exists(f"{out}/record-base.txt"):
+    b = float(open(f"{out}/record-base.txt").read()); t = float(open(f"{out}/record-this.txt").read())
+    print(f"{'--record 1280x720 60 fps, s':34s} {b:9.1f} {t:9.1f}   {t / b:5.2f} x   (one run each; lower is better)")
+PY
