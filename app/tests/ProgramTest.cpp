@@ -64,9 +64,9 @@ TEST(Program, RunsWithoutItsSettingsFile) {
     RunTree tree;
     std::filesystem::remove(tree.conf());
     DemoProcess demo(tree);
-    ASSERT_TRUE(demo.waitForOutput("-------END-------"));
-    // No window size: nothing to press keys into, so end it like a user's Ctrl+C.
-    std::this_thread::sleep_for(500ms);
+    // No window size: a window of one pixel, nothing to press keys into; once its frame loop runs,
+    // end it like a user's Ctrl+C.
+    ASSERT_FALSE(demo.waitForWindow().empty()) << demo.stdoutText() << demo.stderrText();
     kill(demo.pid, SIGINT);
     EXPECT_EQ(demo.waitForExit(), 0);
     const std::string out = demo.stdoutText();
