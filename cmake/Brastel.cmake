@@ -18,7 +18,8 @@ if(BRASTEL_SANITIZE AND NOT BRASTEL_FUZZ)
     add_link_options(-fsanitize=address,undefined)
     # Closing the X display unloads Mesa's GL driver; blocks its one-time set-up still holds then
     # look leaked, from a module that no longer has a name. GL and end-to-end tests preload the
-    # driver so it stays resident until LeakSanitizer has looked (the preset allows the order).
+    # driver so it stays resident until LeakSanitizer has looked (the preset allows the order);
+    # the program keeps it loaded itself (app/SanitizerBuild.cpp), so it also runs clean by hand.
     find_file(BRASTEL_GL_DRIVER swrast_dri.so
         PATHS /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/dri /usr/lib64/dri /usr/lib/dri NO_DEFAULT_PATH)
 endif()
