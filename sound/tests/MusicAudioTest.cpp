@@ -6,6 +6,8 @@
 #include "OpenALDeviceList.h"
 #include "WaveBytes.h"
 
+#include <AL/al.h>
+#include <AL/alc.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -98,6 +100,44 @@ TEST_F(MusicThread, PlaysAOneSecondWaveToTheEndAndEndsTheDemo) {
     OpenALDeviceList list;
     ASSERT_EQ(list.deviceCount(), 1);
     EXPECT_EQ(list.device(0)->sourceCount, 256u);
+}
+
+// The OpenAL format chosen for each kind of wave, as OpenAL itself reads the buffer made with it.
+TEST_F(MusicThread, OpenALReadsEachWaveWithTheChannelsAndBitsItHas) {
+    ALCdevice* device = alcOpenDevice(nullptr);
+    ASSERT_NE(device, nullptr);
+    ALCcontext* context = alcCreateContext(device, nullptr);
+    alcMakeContextCurrent(context);
+    const struct {
+        std::uint16_t tag, channels, bits;
+        std::uint32_t mask;
+    } kinds[] = {{1, 1, 8, 0},          {1, 2, 16, 0},         {1, 4, 16, 0},
+                 {0xFFFE, 1, 16, 0x4},  {0xFFFE, 2, 16, 0x30}, {0xFFFE, 6, 16, 0x3F},
+                 {0xFFFE, 8, 16, 0x63F}};
+    CWaves waves;
+    for (const auto& k : kinds) {
+        SCOPED_TRACE(&k - kinds);
+        const Bytes file = wave(
+            {{"fmt ", formatChunk(k.tag, k.channels, 44100, k.bits, k.tag == 1 ? 16 : 40, k.mask)},
+             {"data", Bytes(k.channels * k.bits / 2, 0)}});
+        int id = -1, format = 0;
+        ASSERT_EQ(waves.loadWaveBytes(file.data(), file.size(), &id), WaveResult::Ok);
+        ASSERT_EQ(waves.getWaveFormatEnum(id, alGetEnumValue, &format), WaveResult::Ok);
+        ALuint buffer = 0;
+        alGenBuffers(1, &buffer);
+        const WaveRecord* record = waves.waveRecord(id);
+        alBufferData(buffer, format, record->data, ALsizei(record->dataSize), 44100);
+        ALint channels = 0, bits = 0;
+        alGetBufferi(buffer, AL_CHANNELS, &channels);
+        alGetBufferi(buffer, AL_BITS, &bits);
+        EXPECT_EQ(channels, k.channels);
+        EXPECT_EQ(bits, k.bits);
+        alDeleteBuffers(1, &buffer);
+        waves.deleteWaveFile(id);
+    }
+    alcMakeContextCurrent(nullptr);
+    alcDestroyContext(context);
+    alcCloseDevice(device);
 }
 
 TEST_F(MusicThread, MissingFileIsReportedAndTheDemoEnds) {
