@@ -14,6 +14,18 @@ class BrastelConfiguration : public Utils::Configuration {
     int GetWindowHeight() const { return toInt(GetValue("window.height")); }
     int GetColorBits() const { return toInt(GetValue("window.num.color.bits")); }
     bool UseFullScreen() const { return toBool(GetValue("window.use.full.screen")); }
+    // Samples per pixel for anti-aliasing (0 or 1: none); 4 where the file does not say.
+    int GetMultisampleSamples() const {
+        const auto entry = getProperties().find("window.multisample.samples");
+        return entry == getProperties().end() ? 4 : toInt(entry->second);
+    }
+    // Whether every pixel of both scenes is multisampled (the window's own samples, and the
+    // recording's target); false where the file does not say: the model alone is, in a small
+    // target of its own.
+    bool MultisampleWholeFrame() const {
+        const auto entry = getProperties().find("window.multisample.whole.frame");
+        return entry != getProperties().end() && toBool(entry->second);
+    }
     float GetDemoSpeed() const { return toFloat(GetValue("demo.speed")); }
     bool UseSound() const { return toBool(GetValue("demo.use.sound")); }
     double GetScene1Duration() const { return toFloat(GetValue("demo.scene1.duration")); }
@@ -50,6 +62,8 @@ extern int windowWidth;
 extern int windowHeight;
 extern int colorBits;
 extern bool useFullScreen;
+extern int multisampleSamples; // for anti-aliasing; 0 for none
+extern bool multisampleWholeFrame;
 extern float demoSpeed;
 extern bool useSound;
 extern double scene1Duration;

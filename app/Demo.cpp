@@ -3,7 +3,10 @@
 #include "BrastelConfiguration.h"
 #include "Camera.h"
 #include "CameraControls.h"
+#include "ClearColour.h"
 #include "CubeMapTexture.h"
+#include "DebugViews.h"
+#include "DisplayFramebuffer.h"
 #include "GLError.h"
 #include "HdrLight.h"
 #include "HeightFieldPasses.h"
@@ -11,6 +14,7 @@
 #include "KeyLightPass.h"
 #include "ModelScene.h"
 #include "MusicThread.h"
+#include "PassTimer.h"
 #include "RenderTargets.h"
 #include "Shaders.h"
 #include "SkyCube.h"
@@ -19,7 +23,9 @@
 
 #include <GL/glew.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
 
@@ -114,10 +120,16 @@ bool UpdateFrame() {
         return false;
     }
 
-    if (sceneIndex == 1 && scene1Duration * 1000.0 < sceneTimer.elapsedMs())
+    if (sceneIndex == 1 && scene1Duration * 1000.0 < sceneTimer.elapsedMs()) {
         sceneIndex = 2;
+        RequestFullLightingUpdate(); // the lighting has not run since start-up
+    }
 
     UpdateCameraControls(input, T, dt, sceneIndex, demoSpeed, brastelConfig.UseAutostart());
+    if (input.releasedFunctionKey != 0) {
+        SelectDebugView(input.releasedFunctionKey);
+        input.releasedFunctionKey = 0;
+    }
 
     keyLightAzimuth -= 0.25;
     lightSourcePosition = lightSourcePath.getPoint(static_cast<float>(T), demoSpeed * 5.0f);
@@ -125,32 +137,104 @@ bool UpdateFrame() {
     return true;
 }
 
-void DrawTerrainScene() {
+namespace {
+
+void ClearFrame() {
+    glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);
+    glViewport(0, 0, windowWidth, windowHeight);
+    glClearColor(clearColour.red, clearColour.green, clearColour.blue, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void ClearTerrainFrame() {
+    ClearFrame();
+    // The lighting's full-target quads and the sky draw without depth or culling.
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
-    UpdateLighting();
+}
+
+void DrawModel() {
+    CheckGLError("RenderFrame: Bevor RenderBrastelModel()");
+    RenderBrastelModel();
+    CheckGLError("RenderFrame: After RenderBrastelModel()");
+}
+
+void DrawSky() {
     RenderSkyBox(camera.viewMatrix, camera.projectionMatrix, windowWidth, windowHeight);
-    RenderTerrain();
+}
+
+void Present() {
+    UpdateFps();
+    std::string title = FormatFps(fpsState.fps);
+    if (debugView != DebugView::Final)
+        title += std::string(" - ") + DebugViewName();
+    SetWindowTitle(title.c_str());
+    SwapWindowBuffers();
+    CheckGLError("main loop");
+}
+
+// A debug view (F2 ...) is drawn over the scene's picture just before the present, untimed.
+const std::vector<FramePass> modelFrame = {
+    {"clear", ClearFrame},
+    {"model", DrawModel},
+    {nullptr, DrawDebugView},
+    {"present", Present},
+};
+
+const std::vector<FramePass> terrainFrame = [] {
+    std::vector<FramePass> passes = {{"clear", ClearTerrainFrame}};
+    passes.insert(passes.end(), std::begin(lightingPasses), std::end(lightingPasses));
+    passes.push_back({"sky", DrawSky});
+    passes.push_back({"terrain", RenderTerrain});
+    passes.push_back({nullptr, DrawDebugView});
+    passes.push_back({"present", Present});
+    return passes;
+}();
+
+} // namespace
+
+const std::vector<FramePass>& FramePasses(int scene) {
+    return scene == 1 ? modelFrame : terrainFrame;
+}
+
+std::vector<std::string> PassGroups() {
+    std::vector<std::string> groups;
+    for (const int scene : {2, 1}) {
+        const std::vector<FramePass>& passes = FramePasses(scene);
+        for (std::size_t i = 0; i < passes.size(); ++i) {
+            if (!passes[i].name ||
+                std::find(groups.begin(), groups.end(), passes[i].name) != groups.end())
+                continue;
+            // A new name goes before the first later step of its frame already listed.
+            auto before = groups.end();
+            for (std::size_t j = i + 1; j < passes.size() && before == groups.end(); ++j)
+                if (passes[j].name)
+                    before = std::find(groups.begin(), groups.end(), passes[j].name);
+            groups.insert(before, passes[i].name);
+        }
+    }
+    return groups;
+}
+
+void RunPasses(const std::vector<FramePass>& passes, PassTimer* timer) {
+    for (const FramePass& pass : passes) {
+        const bool timed = timer && pass.name;
+        if (timed)
+            timer->begin(pass.name);
+        pass.run();
+        if (timed)
+            timer->end();
+    }
+}
+
+void DrawTerrainScene() {
+    for (const FramePass& pass : terrainFrame)
+        if (!pass.name || std::strcmp(pass.name, "present") != 0)
+            pass.run();
 }
 
 void RenderFrame() {
-    glViewport(0, 0, windowWidth, windowHeight);
-    // A deep slate rather than black: the model scene reads as a studio, not a void.
-    glClearColor(0.03f, 0.035f, 0.045f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
-    if (sceneIndex == 1) {
-        CheckGLError("RenderFrame: Bevor RenderBrastelModel()");
-        RenderBrastelModel();
-        CheckGLError("RenderFrame: After RenderBrastelModel()");
-    } else {
-        DrawTerrainScene();
-    }
-
-    UpdateFps();
-    SetWindowTitle(FormatFps(fpsState.fps).c_str());
-    SwapWindowBuffers();
-    CheckGLError("main loop");
+    RunPasses(FramePasses(sceneIndex));
 }
 
 float UpdateFps() {

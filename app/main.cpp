@@ -1,5 +1,7 @@
+#include "Benchmark.h"
 #include "BrastelConfiguration.h"
 #include "Demo.h"
+#include "DriverMessages.h"
 #include "MusicThread.h"
 #include "Recording.h"
 #include "Shaders.h"
@@ -8,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 
 namespace {
 
@@ -23,10 +26,13 @@ bool Shutdown() {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    RecordOptions record;
-    if (const int exitCode = ReadCommandLine(argc, argv, record); exitCode >= 0)
-        return exitCode;
-    const bool recording = !record.file.empty();
+    CommandLine line;
+    if (const std::optional<int> exitCode = ReadCommandLine(argc, argv, line))
+        return *exitCode;
+    if (!line.compareA.empty())
+        return CompareReports(line.compareA, line.compareB);
+    const bool recording = !line.record.file.empty();
+    const bool benchmark = line.benchmark.run;
 
     std::cout << "Hello Realtime Rendering (WinApi version)" << std::endl;
     std::cout << "RELEASE compile" << std::endl;
@@ -34,19 +40,31 @@ int main(int argc, char* argv[]) {
     std::cout << "Loading configuration ... " << std::flush;
     LoadConfig();
     std::cout << "done." << std::flush;
-    if (recording && !PrepareRecording(record))
+    if ((recording && !PrepareRecording(line.record)) ||
+        (benchmark && !PrepareBenchmark(line.benchmark)))
         return 1;
 
-    if (CreateGLWindow({windowWidth, windowHeight, colorBits, useFullScreen}) < 1) {
+    // A recording (or an off-screen benchmark) draws into a target of its own: its hidden window
+    // needs no samples.
+    const bool offScreen = recording || (benchmark && line.benchmark.offscreen);
+    const int windowSamples = !offScreen && multisampleWholeFrame ? multisampleSamples : 0;
+    if (CreateGLWindow({windowWidth, windowHeight, colorBits, useFullScreen, windowSamples}) < 1) {
         std::cerr << "Failed to create desired OpenGL window - exitting..." << std::endl;
+        if (benchmark)
+            std::cerr << "brastel: the benchmark needs an OpenGL 3.2 context, and this machine "
+                         "has none to give (no display, or no GL driver)"
+                      << std::endl;
         ReleaseMusicThread(musicThreadRecord);
         DestroyGLWindow();
-        return recording ? 1 : 0; // a recording cannot go on without a context
+        // A recording or a benchmark cannot go on without a context.
+        return recording || benchmark ? 1 : 0;
     }
 
     std::cout << "\n\n\nTESTING OpenGL context\n" << std::flush;
     TestGLContext();
     std::cout << "\n\n" << std::flush;
+    // After the context test: its GL error is provoked on purpose.
+    StartDriverMessages();
 
     if (!LoadShaders())
         return 1;
@@ -60,6 +78,8 @@ int main(int argc, char* argv[]) {
     int exitCode = 0;
     if (recording)
         exitCode = RecordShow();
+    else if (benchmark)
+        exitCode = RunBenchmark();
     else
         while (PumpMessages())
             ProcessFrame();

@@ -53,10 +53,9 @@ std::string glslFloat(float value) {
     return literal;
 }
 
-// The scene constants as #defines, then the shared GLSL of the shader folder (when it has one),
-// inserted after the source's first line (its version line); line numbers of the file's own
-// text stay as in the file.
-std::string withPrelude(const std::string& source, const std::string& commonSource) {
+} // namespace
+
+std::string WithPrelude(const std::string& source, const std::string& commonSource) {
     const size_t firstLineEnd = source.find('\n');
     if (firstLineEnd == std::string::npos)
         return source;
@@ -73,7 +72,7 @@ std::string withPrelude(const std::string& source, const std::string& commonSour
     return source.substr(0, firstLineEnd + 1) + prelude + source.substr(firstLineEnd + 1);
 }
 
-std::string commonSourceBeside(const std::string& basePath) {
+std::string CommonSourceBeside(const std::string& basePath) {
     const size_t slash = basePath.find_last_of('/');
     const std::string path =
         (slash == std::string::npos ? std::string() : basePath.substr(0, slash + 1)) +
@@ -82,8 +81,6 @@ std::string commonSourceBeside(const std::string& basePath) {
     ReadTextFile(path, text);
     return text;
 }
-
-} // namespace
 
 ShaderProgram::ShaderProgram(const std::string& basePath) {
     const std::string vertexPath = basePath + ".vert";
@@ -97,12 +94,12 @@ ShaderProgram::ShaderProgram(const std::string& basePath) {
         return;
     }
 
-    const std::string commonSource = commonSourceBeside(basePath);
-    vertexShader = compile(GL_VERTEX_SHADER, withPrelude(vertexSource, commonSource));
+    const std::string commonSource = CommonSourceBeside(basePath);
+    vertexShader = compile(GL_VERTEX_SHADER, WithPrelude(vertexSource, commonSource));
     if (vertexShader == 0)
         return;
     ReportGLError();
-    fragmentShader = compile(GL_FRAGMENT_SHADER, withPrelude(fragmentSource, commonSource));
+    fragmentShader = compile(GL_FRAGMENT_SHADER, WithPrelude(fragmentSource, commonSource));
     if (fragmentShader == 0)
         return;
     ReportGLError();

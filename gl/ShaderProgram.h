@@ -26,6 +26,14 @@ class ShaderProgram {
     void link();
 };
 
+// What the driver compiles for a stage: the scene constants as #defines, then the shared GLSL of
+// the shader folder (when it has one), inserted after the source's first line (its version
+// line); line numbers of the file's own text stay as in the file.
+std::string WithPrelude(const std::string& source, const std::string& commonSource);
+// The shared GLSL of the folder of basePath ("../shader/noise" reads "../shader/Common.glsl");
+// empty where there is none.
+std::string CommonSourceBeside(const std::string& basePath);
+
 // Vertex attribute locations shared by every program, bound before linking, so vertex arrays
 // set up with one program draw correctly with another.
 enum AttributeLocation : GLuint {

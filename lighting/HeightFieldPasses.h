@@ -13,6 +13,24 @@ extern double (*heightFieldClockMs)();
 // The noise pass's "time" uniform: the milliseconds in single precision times 1e-7.
 float noiseTime(double milliseconds);
 
+// The reduction and synthesis passes draw into one layer of hfPyramidArray while their programs
+// sample other layers of it at the same level, which GL leaves undefined unless a texture barrier
+// separates the draws. Where the driver has no barrier, such a pass draws into
+// noiseScratchTexture instead and copies that into its layer: no draw then samples a texture it
+// renders to, and the layers come out the same.
+enum class LayerSeparation { undecided, textureBarrier, scratchTarget };
+// Decided from the context at the first pass that needs it; a test may decide it before.
+extern LayerSeparation pyramidLayerSeparation;
+
+// Which texels the noise and key-light passes update: -1 every texel; 0 the lower and 1 the
+// upper half of the rows (a scissor, so the other half is not even rasterised), the other half
+// keeping the last frame's values. UpdateLighting alternates the halves from frame to frame (the
+// field and the light change by far less than a part in a thousand between two frames) and sets
+// -1 again when it returns, so a pass run on its own updates every texel.
+extern int lightingHalf;
+void scissorToLightingHalf(); // from here to endLightingHalf, draws reach only that half
+void endLightingHalf();
+
 void NoisePass();
 void ReducePass(int i);     // i = 0 ... 15: writes pyramid level i + 1 into layer 2i + 2
 void SynthesizePass(int i); // i = 0 ... 16: writes synthesized level i into layer 2i + 1

@@ -87,11 +87,9 @@ KeyLightNodes keyLightNodes(const float coefficients[SH_COEFFICIENTS]) {
                     light += coefficients[j] * basis[j];
                 light = std::max(light, 0.0) * weight;
                 const double direction[3] = {rho * std::cos(psi), rho * std::sin(psi), u};
-                float* vector = nodes.vectors[(r * 2 + g) * scene::keyAzimuths + a];
-                for (int c = 0; c < 3; ++c) {
-                    vector[c] = static_cast<float>(light * direction[c]);
+                nodes.light[(r * 2 + g) * scene::keyAzimuths + a] = static_cast<float>(light);
+                for (int c = 0; c < 3; ++c)
                     nodes.openSky[c] += static_cast<float>(0.5 * light * direction[c]);
-                }
             }
         }
     return nodes;

@@ -26,12 +26,11 @@ void UpdateKeyLight();
 
 // The light at the key-light shader's integration nodes, evaluated once per frame instead of per
 // texel. For ring r, Gauss node g and azimuth a, node (r * 2 + g) * keyAzimuths + a holds
-// max(L, 0) times the node's direction (SH frame) times its quadrature weight, so that the shader
-// integrates the cosine with one dot product per node; openSky is their sum over the whole upper
-// hemisphere.
+// max(L, 0) times its quadrature weight; openSky is the sum of those times the nodes' directions
+// (SH frame), the light's cosine-weighted integral over the whole upper hemisphere.
 struct KeyLightNodes {
     static constexpr int count = scene::keyRings * 2 * scene::keyAzimuths;
-    float vectors[count][3];
+    float light[count];
     float openSky[3];
 };
 KeyLightNodes keyLightNodes(const float coefficients[SH_COEFFICIENTS]);

@@ -1,9 +1,9 @@
 #include "KeyLightPass.h"
 
 #include "DisplayFramebuffer.h"
-#include "EnvLightPass.h"
 #include "HeightFieldPasses.h"
 #include "KeyLight.h"
+#include "LightingPasses.h"
 #include "RenderTargets.h"
 #include "Shaders.h"
 #include "WedgeTables.h"
@@ -12,6 +12,9 @@ float swathWidth = 20.0f;
 const int keyLightOffset = 6;
 
 namespace {
+
+bool fullUpdateRequested = true; // the first update fills every texel
+int nextHalf = 0;
 
 struct Binding {
     GLenum target;
@@ -62,12 +65,14 @@ void KeyLightPass() {
     glUniform1fv(glGetUniformLocation(program, "GreenLightKey"), SH_COEFFICIENTS, greenLightKey);
     glUniform1fv(glGetUniformLocation(program, "BlueLightKey"), SH_COEFFICIENTS, blueLightKey);
     const KeyLightNodes nodes = keyLightNodes(redLightKey);
-    glUniform3fv(glGetUniformLocation(program, "keyNodes"), KeyLightNodes::count, &nodes.vectors[0][0]);
+    glUniform1fv(glGetUniformLocation(program, "keyNodeLight"), KeyLightNodes::count, nodes.light);
     glUniform3fv(glGetUniformLocation(program, "keyOpenSky"), 1, nodes.openSky);
 
+    scissorToLightingHalf();
     glBindVertexArray(targetQuadVao[2]);
     glDrawArrays(GL_TRIANGLES, 0, 6);
     glBindVertexArray(0);
+    endLightingHalf();
     glUseProgram(0);
     glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);
 
@@ -81,13 +86,23 @@ void KeyLightPass() {
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 
+void RequestFullLightingUpdate() {
+    fullUpdateRequested = true;
+}
+
+void BeginLightingUpdate() {
+    // The two costliest passes update half their texels per frame, the lower and upper rows in
+    // turn.
+    lightingHalf = fullUpdateRequested ? -1 : nextHalf;
+    fullUpdateRequested = false;
+    nextHalf = 1 - nextHalf;
+}
+
+void EndLightingUpdate() {
+    lightingHalf = -1;
+}
+
 void UpdateLighting() {
-    NoisePass();
-    for (int i = 0; i <= pyramidLevelCount - 2; ++i)
-        ReducePass(i);
-    for (int i = pyramidLevelCount - 1; i >= 0; --i)
-        SynthesizePass(i);
-    EnvLightPass(); // before the normal pass, whose mipmaps of envLightTarget then hold this frame's
-    NormalPass();
-    KeyLightPass();
+    for (const FramePass& pass : lightingPasses)
+        pass.run();
 }

@@ -11,6 +11,16 @@ extern const int keyLightOffset; // the "offset" uniform, 6: pyramid levels belo
 // keyLightTarget (rgb: the key light's irradiance; a: the open share of the sky) and its mipmaps.
 void KeyLightPass();
 
+// The next UpdateLighting updates every texel instead of one half: after the lighting has not
+// run for a while (the show's switch to the terrain scene), when the halves would disagree.
+void RequestFullLightingUpdate();
+
+// Around the frame's lighting: picks the half of the texels this frame's noise and key-light
+// passes update (every texel after a request), and returns to every texel for passes run alone.
+void BeginLightingUpdate();
+void EndLightingUpdate();
+
 // The frame's lighting, in order: NoisePass, ReducePass 0 ... 15, SynthesizePass 16 ... 0,
-// EnvLightPass, NormalPass, KeyLightPass.
+// EnvLightPass, NormalPass, KeyLightPass, between BeginLightingUpdate and EndLightingUpdate (the
+// list in LightingPasses.h).
 void UpdateLighting();

@@ -31,7 +31,8 @@ const char* const baseHeightImagePath = "../Images/h4.bmp";
 
 namespace {
 
-constexpr GLsizei S = renderTargetSize;
+// Texels along each side of every square lighting target.
+constexpr GLsizei targetSide = renderTargetSize;
 
 // Two triangles over the whole target in clip space.
 const float targetQuad[6][3] = {
@@ -51,7 +52,8 @@ GLuint createFloatTarget() {
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
     setLinearClamp(GL_TEXTURE_2D);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, S, S, 0, GL_RGBA, GL_FLOAT, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, targetSide, targetSide, 0, GL_RGBA, GL_FLOAT,
+                 nullptr);
     glBindTexture(GL_TEXTURE_2D, 0);
     return texture;
 }
@@ -70,11 +72,11 @@ GLuint createFramebuffer(GLuint texture) {
 Texture loadBaseHeightImage() {
     Texture image;
     loadBmp(baseHeightImagePath, image); // ends the program itself on unreadable files
-    if (image.width != S || image.height != S || image.format != PIXEL_RGBA ||
+    if (image.width != targetSide || image.height != targetSide || image.format != PIXEL_RGBA ||
         image.type != PIXEL_UNSIGNED_BYTE) {
         std::cerr << "\n Base height image " << baseHeightImagePath << " is " << image.width
-                  << " x " << image.height << " pixels; it must be " << S << " x " << S << "."
-                  << std::endl;
+                  << " x " << image.height << " pixels; it must be " << targetSide << " x "
+                  << targetSide << "." << std::endl;
         std::free(image.data);
         std::exit(1);
     }
@@ -130,8 +132,10 @@ bool SetupRenderTargets() {
     glGenTextures(1, &baseHeightTexture);
     glBindTexture(GL_TEXTURE_2D, baseHeightTexture);
     setLinearClamp(GL_TEXTURE_2D);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, S, S, 0, GL_RGBA, GL_FLOAT, nullptr);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, S, S, GL_RGBA, GL_UNSIGNED_BYTE, image.data);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, targetSide, targetSide, 0, GL_RGBA, GL_FLOAT,
+                 nullptr);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, targetSide, targetSide, GL_RGBA, GL_UNSIGNED_BYTE,
+                    image.data);
     glBindTexture(GL_TEXTURE_2D, 0);
 
     normalTexture = createFloatTarget();
@@ -146,10 +150,10 @@ bool SetupRenderTargets() {
     glGenTextures(1, &hfPyramidArray);
     glBindTexture(GL_TEXTURE_2D_ARRAY, hfPyramidArray);
     setLinearClamp(GL_TEXTURE_2D_ARRAY);
-    glTexImage3D(GL_TEXTURE_2D_ARRAY, 0, GL_RGBA32F, S, S, 2 * pyramidLevelCount, 0, GL_RGBA,
-                 GL_FLOAT, nullptr);
-    glTexSubImage3D(GL_TEXTURE_2D_ARRAY, 0, 0, 0, 0, S, S, 1, GL_RGBA, GL_UNSIGNED_BYTE,
-                    image.data);
+    glTexImage3D(GL_TEXTURE_2D_ARRAY, 0, GL_RGBA32F, targetSide, targetSide, 2 * pyramidLevelCount,
+                 0, GL_RGBA, GL_FLOAT, nullptr);
+    glTexSubImage3D(GL_TEXTURE_2D_ARRAY, 0, 0, 0, 0, targetSide, targetSide, 1, GL_RGBA,
+                    GL_UNSIGNED_BYTE, image.data);
     glBindTexture(GL_TEXTURE_2D_ARRAY, 0);
     std::free(image.data);
     image.data = nullptr;
@@ -172,7 +176,8 @@ bool SetupRenderTargets() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, S, S, 0, GL_RGBA, GL_FLOAT, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, targetSide, targetSide, 0, GL_RGBA, GL_FLOAT,
+                 nullptr);
     glBindTexture(GL_TEXTURE_2D, 0);
     envLightFbo = createFramebuffer(envLightTarget);
 

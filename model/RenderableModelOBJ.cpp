@@ -57,7 +57,9 @@ GLuint createFlatNormalTexture() {
 }
 
 // A material picture with a mipmap chain: the model is small on screen, and fine patterns (a
-// perforated grille) would shimmer without one.
+// perforated grille) would shimmer without one. Colour maps are sRGB textures, so their mipmaps
+// average light; a normal map's mipmaps average directions, and the shortened mean tells the
+// shader how rough the surface looks from afar.
 GLuint loadMaterialTexture(Texturing::Texture2D& loader, const std::string& path) {
     const GLuint name = loader.loadFromFile(path);
     if (name != 0) {
@@ -88,6 +90,7 @@ RenderableModelOBJ::RenderableModelOBJ(const std::string& resourceFolder)
     : resourceFolder(resourceFolder) {
     defaultTexture.createDefault();
     glBindTexture(GL_TEXTURE_2D, 0);
+    colorLoader.srgb = true; // bump maps hold directions: they stay linear
     flatNormalTexture = createFlatNormalTexture();
 }
 

@@ -29,4 +29,10 @@ class RenderableTerrainModelOBJ : public RenderableModelOBJ {
     GLuint heightDataTexture = 0; // 2D array, unit 2, "heightData"
     GLuint skyTexture = 0;        // cube map, unit 3, "skySampler"
     GLuint groundNoiseTexture = 0; // 2D, unit 4, "groundNoiseSampler"; made by Initialize
+
+    // The index list again in drawOrders copies, each batch's triangles sorted front to back for
+    // a view along one of drawOrders horizontal directions, so that the depth test turns away
+    // hidden ground before it is shaded; the vertex array draws from it.
+    static constexpr int drawOrders = 8;
+    GLuint orderedIndexBuffer = 0;
 };

@@ -6,6 +6,7 @@
 #include <GL/glxew.h>
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 
@@ -59,7 +60,7 @@ bool DisplayModeAvailable(int width, int height, int colorBits) {
     return closest.w == width && closest.h == height && (colorBits <= 0 || bits >= colorBits - 8);
 }
 
-void SetPixelFormatAttributes(int colorBits, int depthBits) {
+void SetPixelFormatAttributes(int colorBits, int depthBits, int samples) {
     const int channelBits = colorBits >= 24 ? 8 : (colorBits >= 15 ? 5 : 0);
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, channelBits);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, channelBits);
@@ -68,6 +69,8 @@ void SetPixelFormatAttributes(int colorBits, int depthBits) {
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, samples > 0 ? 1 : 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples > 0 ? samples : 0);
 }
 
 bool CreateContextExtensionSupported() {
@@ -121,6 +124,8 @@ int VirtualKeyFromSdlKey(int sdlKey) {
     case SDLK_BACKSPACE:
         return 0x08;
     }
+    if (sdlKey >= SDLK_F1 && sdlKey <= SDLK_F12)
+        return VK_F1 + (sdlKey - SDLK_F1);
     if (sdlKey >= SDLK_0 && sdlKey <= SDLK_9)
         return 0x30 + (sdlKey - SDLK_0);
     if (sdlKey >= SDLK_a && sdlKey <= SDLK_z)
@@ -156,14 +161,22 @@ int CreateGLWindow(const WindowSettings& settings) {
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     flags |= state.fullScreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE;
     // The 32-bit depth buffer of the request is not offered by every X server; 24 bits is the
-    // next best.
-    for (int depthBits : {32, 24}) {
-        SDL_GL_ResetAttributes();
-        SetPixelFormatAttributes(settings.colorBits, depthBits);
-        state.windowHandle =
-            SDL_CreateWindow(windowTitle, 0, 0, settings.width, settings.height, flags);
-        if (state.windowHandle)
+    // next best. Multisampled visuals are not offered everywhere either: without one the window
+    // draws with one sample per pixel.
+    const int samples = std::max(settings.samples, 0);
+    for (int wantedSamples : {samples, 0}) {
+        for (int depthBits : {32, 24}) {
+            SDL_GL_ResetAttributes();
+            SetPixelFormatAttributes(settings.colorBits, depthBits, wantedSamples);
+            state.windowHandle =
+                SDL_CreateWindow(windowTitle, 0, 0, settings.width, settings.height, flags);
+            if (state.windowHandle)
+                break;
+        }
+        if (state.windowHandle || wantedSamples == 0)
             break;
+        std::cerr << "No " << samples
+                  << "-sample visual for the window: drawing without multisampling" << std::endl;
     }
     if (!state.windowHandle) {
         std::cerr << "SDL: " << SDL_GetError() << std::endl;
@@ -288,6 +301,8 @@ bool PumpMessages() {
                 input.keys[vk] = false;
             if (vk == VK_LETTER_C)
                 input.pathCameraToggle = !input.pathCameraToggle;
+            if (vk >= VK_F1 && vk <= VK_F12)
+                input.releasedFunctionKey = vk;
             break;
         }
         case SDL_MOUSEBUTTONDOWN:
@@ -333,17 +348,4 @@ void SetWindowTitle(const char* title) {
 void SwapWindowBuffers() {
     if (state.windowHandle && state.renderingContext)
         SDL_GL_SwapWindow(state.windowHandle);
-}
-
-void HideWindow() {
-    if (state.windowHandle)
-        SDL_HideWindow(state.windowHandle);
-}
-
-void SetSwapInterval(int interval) {
-    SDL_GL_SetSwapInterval(interval);
-}
-
-bool HasGLContext() {
-    return SDL_GL_GetCurrentContext() != nullptr;
 }

@@ -12,6 +12,7 @@ struct WindowSettings {
     int height = 0;
     int colorBits = 0;
     bool fullScreen = false;
+    int samples = 0; // multisampling: samples per pixel, 0 for none
 };
 
 // 1 on success, -1 on any failure (after its message box or console line).
@@ -37,13 +38,6 @@ void PostQuit(int exitCode);
 
 void SetWindowTitle(const char* title);
 void SwapWindowBuffers();
-
-// For recording, where the window only carries the context: hides it, and sets how many display
-// refreshes a buffer swap waits for (0: none).
-void HideWindow();
-void SetSwapInterval(int interval);
-// Whether a GL context is current: closing the window takes the context with it.
-bool HasGLContext();
 
 // Maps an SDL key code to the virtual-key code the program uses; -1 for keys it does not know.
 int VirtualKeyFromSdlKey(int sdlKey);

@@ -53,10 +53,19 @@ std::vector<std::string> EncoderArguments(const EncoderSettings& s) {
         "-f", "rawvideo", "-pix_fmt", "rgba", "-video_size", size, "-framerate",
         std::to_string(s.framesPerSecond), "-i", "pipe:" + std::to_string(frameInput),
         // file: keeps names that start with '-' or hold ':' plain file names.
-        "-i", "file:" + s.musicFile, "-map", "0:v:0", "-map", "1:a:0", "-vf", "vflip", "-c:v",
-        "libx264", "-preset", "fast", "-crf", "18", "-pix_fmt", "yuv420p",
-        // The video decides the end: the whole show, or what was recorded before a Ctrl-C.
-        "-shortest"};
+        "-i", "file:" + s.musicFile, "-map", "0:v:0", "-map", "1:a:0"};
+    if (s.lossless)
+        args.insert(args.end(), {"-vf", "vflip", "-c:v", "ffv1", "-pix_fmt", "bgr0"});
+    else
+        // RGB to 4:2:0 with the HD matrix and video range, tagged as such, so players show the
+        // window's colours instead of guessing the matrix.
+        args.insert(args.end(),
+                    {"-vf",
+                     "vflip,scale=in_range=pc:out_color_matrix=bt709:out_range=tv,format=yuv420p",
+                     "-color_primaries", "bt709", "-color_trc", "bt709", "-colorspace", "bt709",
+                     "-color_range", "tv", "-c:v", "libx264", "-preset", "veryfast", "-crf", "18"});
+    // The video decides the end: the whole show, or what was recorded before a Ctrl-C.
+    args.push_back("-shortest");
     std::string extension =
         s.outputFile.substr(s.outputFile.size() >= 4 ? s.outputFile.size() - 4 : 0);
     for (char& c : extension)

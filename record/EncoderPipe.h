@@ -14,10 +14,12 @@ struct EncoderSettings {
     int width = 0;
     int height = 0;
     int framesPerSecond = 0;
+    bool lossless = false; // FFV1 RGB instead of H.264 4:2:0 (Matroska only)
 };
 
 // ffmpeg's arguments (without the program): bottom-up RGBA frames from file descriptor 3 become
-// H.264 4:2:0 video, the music AAC (MP4) or FLAC (Matroska) audio, in one file.
+// H.264 4:2:0 video (FFV1 RGB, the same pixels, when lossless), the music AAC (MP4) or FLAC
+// (Matroska) audio, in one file.
 std::vector<std::string> EncoderArguments(const EncoderSettings& settings);
 
 // The encoder as a child process fed through a pipe. It runs in a process group of its own, so a

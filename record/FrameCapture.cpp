@@ -5,8 +5,13 @@
 #include <algorithm>
 #include <iostream>
 
-bool FrameCapture::create(int w, int h) {
+bool FrameCapture::create(int w, int h, int wantedSamples) {
     release();
+    GLint maxSamples = 0;
+    glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
+    sampleCount = wantedSamples > 1 ? std::min<int>(wantedSamples, maxSamples) : 0;
+    if (sampleCount < 2)
+        sampleCount = 0;
     GLint maxRenderbuffer = 0, maxViewport[2] = {};
     glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxRenderbuffer);
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, maxViewport);
@@ -23,17 +28,30 @@ bool FrameCapture::create(int w, int h) {
 
     glGenRenderbuffers(1, &colorBuffer);
     glBindRenderbuffer(GL_RENDERBUFFER, colorBuffer);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, w, h);
+    glRenderbufferStorageMultisample(GL_RENDERBUFFER, sampleCount, GL_RGBA8, w, h);
     glGenRenderbuffers(1, &depthBuffer);
     glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, w, h);
+    glRenderbufferStorageMultisample(GL_RENDERBUFFER, sampleCount, GL_DEPTH_COMPONENT24, w, h);
+
+    GLenum status = GL_FRAMEBUFFER_COMPLETE;
+    if (sampleCount > 0) {
+        glGenRenderbuffers(1, &resolveBuffer);
+        glBindRenderbuffer(GL_RENDERBUFFER, resolveBuffer);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, w, h);
+        glGenFramebuffers(1, &resolveFbo);
+        glBindFramebuffer(GL_FRAMEBUFFER, resolveFbo);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                  resolveBuffer);
+        status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    }
     glBindRenderbuffer(GL_RENDERBUFFER, 0);
 
     glGenFramebuffers(1, &fbo);
     glBindFramebuffer(GL_FRAMEBUFFER, fbo);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer);
-    const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
+    if (status == GL_FRAMEBUFFER_COMPLETE)
+        status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
 
     glGenBuffers(ringSize, packBuffers);
     for (GLuint buffer : packBuffers) {
@@ -54,10 +72,15 @@ bool FrameCapture::create(int w, int h) {
 }
 
 void FrameCapture::release() {
-    if (fbo) {
+    if (fbo || resolveFbo) {
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glDeleteFramebuffers(1, &fbo);
+        glDeleteFramebuffers(1, &resolveFbo);
     }
+    if (resolveBuffer)
+        glDeleteRenderbuffers(1, &resolveBuffer);
+    resolveFbo = resolveBuffer = 0;
+    sampleCount = 0;
     if (colorBuffer)
         glDeleteRenderbuffers(1, &colorBuffer);
     if (depthBuffer)
@@ -75,12 +98,20 @@ void FrameCapture::release() {
 bool FrameCapture::capture(const FrameSink& sink) {
     if (!fbo)
         return false;
-    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    if (resolveFbo) {
+        // Samples cannot be read back: average them into the single-sample copy first.
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolveFbo);
+        glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT,
+                          GL_NEAREST);
+    }
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, resolveFbo ? resolveFbo : fbo);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glBindBuffer(GL_PIXEL_PACK_BUFFER, packBuffers[next]);
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
     next = (next + 1) % ringSize;
     ++pending;
     // Hand on as soon as the ring is full, so at most ringSize - 1 frames wait in it.

@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config
     libsdl2-dev libglew-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri
+    mesa-vulkan-drivers glslang-tools
     libopenal-dev libopenal1 libstb-dev
     libgtest-dev googletest libbenchmark-dev libtinyobjloader-dev
     clang libclang-rt-14-dev

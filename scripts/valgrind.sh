@@ -40,20 +40,27 @@ valgrind --tool=memcheck --error-exitcode=99 --num-callers=40 --fair-sched=yes \
     --suppressions="$root/scripts/valgrind.supp" --log-file="$build/valgrind.log" \\
     ./brastel >"$build/valgrind-stdout.log" 2>"$build/valgrind-stderr.log" &
 pid=\$!
+deadline=\$((SECONDS + 1200)) # memcheck runs the rasteriser some fifty times slower
+running() { [ \$SECONDS -lt \$deadline ] && kill -0 \$pid 2>/dev/null; }
+title() { xdotool getwindowname "\$window" 2>/dev/null; }
+corner() { import -window "\$window" -crop 1x1+0+0 -depth 8 rgb:- 2>/dev/null | od -An -tu1 | xargs; }
 window=""
 # Its window once the title shows a frame rate: both conditions (xdotool ors them by default).
-for _ in \$(seq 1200); do
+while running && [ -z "\$window" ]; do
     window=\$(xdotool search --all --pid \$pid --name '^[0-9.e+-]+\$' 2>/dev/null | head -n 1)
-    [ -n "\$window" ] || ! kill -0 \$pid 2>/dev/null && break
-    sleep 0.5
+    [ -n "\$window" ] || sleep 0.5
 done
+# The title's first rate comes with the first frame, its next one a second of frames later: by
+# then the window's corner shows the model scene's clear colour, whatever colour that is.
+first=\$(title)
+while [ -n "\$window" ] && running && [ "\$(title)" = "\$first" ]; do sleep 0.5; done
+model=\$(corner)
 [ -n "\$window" ] && sleep $seconds
 # Then until a frame of the terrain scene has been presented (its first frame takes long under
-# memcheck): the window's corner no longer shows the model scene's clear colour.
-for _ in \$(seq 600); do
-    [ -n "\$window" ] && kill -0 \$pid 2>/dev/null || break
-    corner=\$(import -window "\$window" -crop 1x1+0+0 -depth 8 rgb:- 2>/dev/null | od -An -tu1)
-    [ -n "\$corner" ] && [ "\$(echo \$corner)" != "8 9 11" ] && break
+# memcheck): the corner no longer shows what it showed in the model scene.
+while [ -n "\$window" ] && running; do
+    now=\$(corner)
+    [ -n "\$now" ] && [ "\$now" != "\$model" ] && break
     sleep 1
 done
 [ -n "\$window" ] && xdotool key --window "\$window" Escape

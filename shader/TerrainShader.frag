@@ -1,13 +1,15 @@
 #version 150
-// Terrain: the ground's material, decided per fragment from the height and steepness of the
-// animated surface, lit by the key light (soft-shadowed) and the sky (through the open share of
+// Terrain: the ground's material, decided per fragment from the height (between the grid's
+// vertices, linear like the surface itself) and the steepness (at the height field's full
+// resolution) of the animated surface, lit by the key light (soft-shadowed) and the sky (through the open share of
 // the sky the key-light pass found), seen through the air worked out per vertex.
 uniform sampler2D keyLightSampler;  // rgb: key-light irradiance; a: open share of the sky
 uniform sampler2D envLightSampler;  // rgb: sky irradiance with nothing in the way; a: 1 - n.y
-uniform sampler2DArray heightData;
 uniform sampler2D groundNoiseSampler; // four octaves of tiling value noise, mipmapped
 in vec2 uv;
 in vec2 place;
+in float height01;
+in vec2 patches; // broad: colour, and where materials meet
 in vec3 inscatter;
 in float transmittance;
 flat in float keyMean; // the key light's mean over the terrain
@@ -25,23 +27,22 @@ const float KEY_CONTRAST = 2.5;
 // Grass thins out with height, rock shows where the ground is steep, snow settles on the high
 // ground that is flat enough to hold it. The noise texture's mipmaps fade its detail out where
 // it would be finer than a pixel, so nothing shimmers.
-vec3 groundAlbedo(float height01, float steep)
+vec3 groundAlbedo(float steep)
 {
-    vec4 broad = texture(groundNoiseSampler, place * 0.35);
     vec4 fine = texture(groundNoiseSampler, place * 4.0);
-    float patches = broad.r * 0.6 + broad.g * 0.4;
-    float edges = broad.b * 0.6 + broad.a * 0.4; // breaks up the boundaries between materials
     float grain = fine.b * 0.6 + fine.a * 0.4;
+    float colour = patches.x;
+    float edges = patches.y; // breaks up the boundaries between materials
 
-    vec3 meadow = mix(vec3(0.03, 0.065, 0.018), vec3(0.11, 0.12, 0.045), smoothstep(0.25, 0.75, patches));
+    vec3 meadow = mix(vec3(0.03, 0.065, 0.018), vec3(0.11, 0.12, 0.045), smoothstep(0.25, 0.75, colour));
     vec3 heath = mix(vec3(0.12, 0.095, 0.06), vec3(0.085, 0.075, 0.05), grain);
-    vec3 rock = mix(vec3(0.085, 0.078, 0.07), vec3(0.2, 0.18, 0.155), grain);
+    vec3 rock = mix(vec3(0.11, 0.095, 0.08), vec3(0.21, 0.18, 0.145), grain);
     vec3 snow = vec3(0.8, 0.82, 0.86);
 
     vec3 ground = mix(meadow, heath, smoothstep(0.4, 0.55, height01 + 0.3 * (edges - 0.5)));
-    float rocky = smoothstep(0.12, 0.17, steep + 0.1 * (edges - 0.5));
+    float rocky = smoothstep(0.14, 0.19, steep + 0.1 * (edges - 0.5));
     ground = mix(ground, rock, rocky);
-    float snowLine = 0.68 + 0.12 * (patches - 0.5);
+    float snowLine = 0.68 + 0.12 * (colour - 0.5);
     float snowCover = smoothstep(snowLine - 0.012, snowLine + 0.012, height01 + 0.03 * (grain - 0.5)) *
                       (1.0 - smoothstep(0.2, 0.26, steep + 0.08 * (edges - 0.5)));
     return mix(ground, snow, snowCover) * (0.75 + 0.5 * grain);
@@ -51,9 +52,8 @@ void main()
 {
     vec4 key = texture(keyLightSampler, uv);
     vec4 env = texture(envLightSampler, uv);
-    float height01 = texture(heightData, vec3(uv, 0.0)).r;
     vec3 keyLight = key.rgb * pow(key.r / keyMean, KEY_CONTRAST - 1.0);
     vec3 irradiance = KEY_WEIGHT * keyLight + ENV_WEIGHT * key.a * key.a * env.rgb;
-    vec3 radiance = groundAlbedo(height01, env.a) / PI * irradiance * transmittance + inscatter;
+    vec3 radiance = groundAlbedo(env.a) / PI * irradiance * transmittance + inscatter;
     color = vec4(displayColor(radiance), 1.0);
 }

@@ -3,16 +3,19 @@
 // on the terrain square [0, TERRAIN_SIZE]^2 and raised by height layer 0. The air between the
 // eye and the ground changes slowly, so it is worked out here, per vertex: how much of the
 // ground's light gets through, and what the air adds on the way, the sky's own radiance in that
-// direction. Material and light are per fragment.
+// direction. So is the ground's broad variation; its material and light are per fragment.
 uniform mat4 projectionMatrix;
 uniform mat4 viewMatrix;
 uniform sampler2D keyLightSampler;
 uniform sampler2DArray heightData;
 uniform samplerCube skySampler;
+uniform sampler2D groundNoiseSampler;
 in vec3 Position;
 in vec2 TexCoord;
 out vec2 uv;
 out vec2 place;           // world x, z
+out float height01;       // h of the height field, 0 ... 1
+out vec2 patches;         // the ground's broad variation: its colour, and where materials meet
 out vec3 inscatter;       // the light the air adds on the way to the eye
 out float transmittance;  // the share of the ground's light that reaches the eye
 flat out float keyMean;   // the key light's mean over the terrain: the top of its mipmaps
@@ -28,6 +31,9 @@ void main()
     vec3 world = vec3((Position.x + 0.5) * TERRAIN_SIZE, Position.y * TERRAIN_SIZE + h,
                       (Position.z + 0.5) * TERRAIN_SIZE);
     place = world.xz;
+    height01 = h / HEIGHT_SCALE;
+    vec4 broad = textureLod(groundNoiseSampler, place * 0.35, 0.0);
+    patches = vec2(broad.r * 0.6 + broad.g * 0.4, broad.b * 0.6 + broad.a * 0.4);
 
     vec3 eye = -transpose(mat3(viewMatrix)) * viewMatrix[3].xyz;
     vec3 toGround = world - eye;

@@ -2,7 +2,7 @@
 // Product model: normal-mapped Blinn-Phong under the point light, a soft studio fill from above,
 // a studio reflection for the specular materials and a faint rim, so the side away from the
 // light still reads. Nothing here divides by a length that can be zero.
-uniform sampler2D DiffuseColorMap; // sRGB-encoded colour
+uniform sampler2D DiffuseColorMap; // an sRGB texture: it samples as linear colour
 uniform sampler2D NormalMap;       // tangent-space normal, (n + 1) / 2
 uniform vec4 LightFrontAmbient;
 uniform vec4 LightFrontDiffuse;
@@ -30,44 +30,60 @@ vec3 safeNormalize(vec3 v, vec3 fallback)
     return lengthSquared > 1e-16 ? v * inversesqrt(lengthSquared) : fallback;
 }
 
-// What a polished surface mirrors: a dark floor, a dim room, a bright strip light above.
-vec3 studioReflection(float elevation)
+// What a polished surface mirrors: a dark floor, a dim room, a bright strip light above; the
+// strip's edges widen by `blur` on rough or minified surfaces.
+vec3 studioReflection(float elevation, float blur)
 {
-    float strip = smoothstep(0.3, 0.45, elevation) * (1.0 - smoothstep(0.75, 0.9, elevation));
+    float strip = smoothstep(0.3 - blur, 0.45 + blur, elevation) *
+                  (1.0 - smoothstep(0.75 - blur, 0.9 + blur, elevation));
     vec3 room = mix(STUDIO_FLOOR, STUDIO_TOP * 0.08, smoothstep(-0.2, 0.2, elevation));
     return room + STUDIO_TOP * 0.6 * strip;
 }
 
-vec3 decodeSrgb(vec3 c)
-{
-    return mix(c / 12.92, pow((c + 0.055) / 1.055, vec3(2.4)), step(vec3(0.04045), c));
-}
-
 // The vertex normal bent by the normal map; without a usable tangent frame the normal map is
-// left out.
-vec3 shadingNormal(vec3 n)
+// left out. mapLength: the length of the filtered map normal, below 1 where a minified map
+// averages bumps that no longer show as pixels.
+vec3 shadingNormal(vec3 n, out float mapLength)
 {
+    vec3 m = texture(NormalMap, uv).xyz * 2.0 - 1.0;
+    mapLength = clamp(length(m), 1e-3, 1.0);
     vec3 t = eyeTangent.xyz - n * dot(n, eyeTangent.xyz);
-    if (dot(t, t) < 1e-12)
+    if (dot(t, t) < 1e-12) {
+        mapLength = 1.0;
         return n;
+    }
     t = normalize(t);
     // The importer's handedness is -1 where N x T runs along +v.
     vec3 b = cross(n, t) * (eyeTangent.w < 0.0 ? 1.0 : -1.0);
-    vec3 m = texture(NormalMap, uv).xyz * 2.0 - 1.0;
     return safeNormalize(t * m.x + b * m.y + n * m.z, n);
+}
+
+// The Blinn-Phong exponent widened by what the pixel averages, so highlights on minified bumps
+// and on curvature finer than a pixel spread and dim instead of sparkling: Toksvig's factor from
+// the filtered normal's length, then the spread of the normal across the pixel (its screen
+// derivatives) added to the lobe's variance, in the roughness form 2 / (exponent + 2).
+float filteredExponent(float exponent, float mapLength, vec3 n)
+{
+    float toksvig = mapLength / (mapLength + exponent * (1.0 - mapLength));
+    float variance = 2.0 / (toksvig * exponent + 2.0);
+    vec3 dx = dFdx(n), dy = dFdy(n);
+    variance += min(0.5 * (dot(dx, dx) + dot(dy, dy)), 0.18);
+    return max(2.0 / min(variance, 1.0) - 2.0, 1.0);
 }
 
 void main()
 {
     vec3 v = safeNormalize(-eyePosition, vec3(0.0, 0.0, 1.0));
     vec3 n = safeNormalize(eyeNormal, v);
-    n = shadingNormal(n);
+    float mapLength;
+    n = shadingNormal(n, mapLength);
     vec3 up = safeNormalize(eyeUp, vec3(0.0, 1.0, 0.0));
 
     vec4 texel = texture(DiffuseColorMap, uv);
-    vec3 albedo = decodeSrgb(texel.rgb) * LightFrontDiffuse.rgb;
+    vec3 albedo = texel.rgb * LightFrontDiffuse.rgb;
     vec3 specularColor = LightFrontSpecular.rgb;
-    float exponent = clamp(MaterialFrontShininess * 1000.0, 1.0, 2048.0);
+    float exponent =
+        filteredExponent(clamp(MaterialFrontShininess * 1000.0, 1.0, 2048.0), mapLength, n);
 
     vec3 toLight = eyeLight - eyePosition;
     float distanceSquared = max(dot(toLight, toLight), 0.01);
@@ -88,7 +104,7 @@ void main()
     float facingUp = dot(n, up) * 0.5 + 0.5;
     vec3 fill = FILL * SceneColor.rgb * LightFrontAmbient.rgb * albedo * (0.35 + 0.65 * facingUp);
     vec3 r = reflect(-v, n);
-    vec3 reflection = studioReflection(dot(r, up)) *
+    vec3 reflection = studioReflection(dot(r, up), 1.0 / sqrt(exponent)) *
                       (specularColor + (1.0 - specularColor) * pow(1.0 - nDotV, 5.0)) *
                       step(1e-4, dot(specularColor, vec3(1.0)));
     vec3 rim = RIM * pow(1.0 - nDotV, 4.0) * (albedo + specularColor) * STUDIO_TOP * facingUp;

@@ -4,10 +4,10 @@
 // and, in alpha, the share of the sky the surrounding terrain leaves open, for the sky's light.
 //
 // L: the 16 spherical-harmonic coefficients ("RedLightKey", SH frame of Common.glsl). The CPU
-//    evaluates max(L, 0) at the quadrature's nodes once per frame ("keyNodes": light times the
-//    node's direction times its weight, "keyOpenSky": their sum over the open hemisphere), so a
-//    node costs one dot product here. The light is white: green and blue are red scaled by their
-//    DC terms.
+//    evaluates max(L, 0) at the quadrature's nodes once per frame ("keyNodeLight", times each
+//    node's weight; "keyOpenSky": the integral over the open hemisphere of the light times the
+//    direction), so a node costs a product here. The light is white: green and blue are red
+//    scaled by their DC terms.
 // V: the horizon in KEY_DIRECTIONS fixed azimuths over the whole circle, each searched at
 //    sqrt(2)^k texels for k in STEPS (4 to 90 texels; nearer, the tangent plane says as much) in
 //    the synthesized pyramid level k - "offset" (layer 2 level + 1), whose footprint grows with
@@ -42,7 +42,7 @@ uniform float swathWidth;
 uniform float RedLightKey[16];
 uniform float GreenLightKey[16];
 uniform float BlueLightKey[16];
-uniform vec3 keyNodes[KEY_RINGS * 2 * KEY_AZIMUTHS];
+uniform float keyNodeLight[KEY_RINGS * 2 * KEY_AZIMUTHS];
 uniform vec3 keyOpenSky;
 out vec4 keyLight;
 
@@ -69,6 +69,33 @@ float openShare(float horizon, float plane)
 float closedPart(float t, float f0, float f1)
 {
     return t * (0.5 * (f0 + f1) - 0.8660254 * (1.0 - t) * (f1 - f0));
+}
+
+// The quadrature's nodes (KeyLight.cpp places the same ones): ring r's two Gauss nodes in
+// u = sine of the elevation, and the integration azimuths (SH frame, from x toward y).
+float keyNodeU(int r, int g)
+{
+    return (float(r) + 0.5 + (float(g) - 0.5) * 0.57735027) / float(KEY_RINGS);
+}
+vec3 keyNodeDirection(int r, int g, int a)
+{
+    float u = keyNodeU(r, g);
+    float psi = (float(a) + 0.5) * 2.0 * PI / float(KEY_AZIMUTHS);
+    return vec3(sqrt(1.0 - u * u) * vec2(cos(psi), sin(psi)), u);
+}
+
+// The part of ring r below the horizon, summed over the integration azimuths. Written out
+// azimuth by azimuth, so that every node's place is a constant: in a loop the software
+// rasteriser gathers per pixel what is the same for all of them. One line: GLSL 1.50 has no line
+// continuation (a strict compiler refuses the backslash).
+#define KEY_NODE(a) closed += closedPart(clamp(cut[a] - float(r), 0.0, 1.0), keyNodeLight[2 * r * KEY_AZIMUTHS + a] * dot(n, keyNodeDirection(r, 0, a)), keyNodeLight[(2 * r + 1) * KEY_AZIMUTHS + a] * dot(n, keyNodeDirection(r, 1, a)))
+float closedRing(const int r, vec3 n, float cut[KEY_AZIMUTHS])
+{
+    float closed = 0.0;
+    KEY_NODE(0); KEY_NODE(1); KEY_NODE(2); KEY_NODE(3); KEY_NODE(4); KEY_NODE(5); KEY_NODE(6);
+    KEY_NODE(7); KEY_NODE(8); KEY_NODE(9); KEY_NODE(10); KEY_NODE(11); KEY_NODE(12);
+    KEY_NODE(13); KEY_NODE(14); KEY_NODE(15);
+    return closed;
 }
 
 void main()
@@ -112,16 +139,14 @@ void main()
         highestCut = max(highestCut, cut[a]);
     }
 
-    float closed = 0.0;
-    for (int r = 0; r < KEY_RINGS; ++r) {
-        if (highestCut <= float(r))
-            break;
-        for (int a = 0; a < KEY_AZIMUTHS; ++a) {
-            float f0 = dot(n, keyNodes[(2 * r) * KEY_AZIMUTHS + a]);
-            float f1 = dot(n, keyNodes[(2 * r + 1) * KEY_AZIMUTHS + a]);
-            closed += closedPart(clamp(cut[a] - float(r), 0.0, 1.0), f0, f1);
-        }
-    }
+    // Ring by ring with a constant ring index, so that the nodes are read at fixed places.
+    float closed = closedRing(0, n, cut);
+    if (highestCut > 1.0)
+        closed += closedRing(1, n, cut);
+    if (highestCut > 2.0)
+        closed += closedRing(2, n, cut);
+    if (highestCut > 3.0)
+        closed += closedRing(3, n, cut);
     float e = max(dot(n, keyOpenSky) - closed, 0.0);
 
     float red = RedLightKey[0];

@@ -3,12 +3,14 @@
 // Runs the program in a private copy of the run tree under the test's X server, and drives it
 // the way a user would: keys and the close button through the X server.
 
+#include "../app/ClearColour.h"
 #include "RunTree.h"
 #include "WaveBytes.h"
 
 #include <chrono>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -46,9 +48,11 @@ struct WindowPixels {
 };
 WindowPixels captureWindow(const std::string& window);
 
-// The show's clear colour (0.03, 0.035, 0.045) as the window holds it, give or take rounding.
+// The clear colour as the window holds it, give or take rounding.
 inline bool isClearColour(const std::uint8_t* p) {
-    return std::abs(p[0] - 8) <= 2 && std::abs(p[1] - 9) <= 2 && std::abs(p[2] - 11) <= 2;
+    return std::abs(p[0] - clearColourByte(clearColour.red)) <= 2 &&
+           std::abs(p[1] - clearColourByte(clearColour.green)) <= 2 &&
+           std::abs(p[2] - clearColourByte(clearColour.blue)) <= 2;
 }
 
 // GL errors reported by the show itself: every "OpenGL ERROR" line but the one the context test
@@ -128,16 +132,22 @@ inline Settings waveBackend(const RunTree& tree) {
 
 class DemoProcess {
   public:
-    explicit DemoProcess(const RunTree& tree, const Settings& env = {})
+    explicit DemoProcess(const RunTree& tree, const Settings& env = {},
+                         const std::vector<std::string>& args = {})
         : out(tree.root / "stdout.log"), err(tree.root / "stderr.log") {
+        std::fflush(nullptr); // the child's freopen would write the test's own pending output again
         pid = fork();
         if (pid == 0) {
             for (const auto& [name, value] : env)
                 setenv(name.c_str(), value.c_str(), 1);
+            std::vector<char*> argv = {const_cast<char*>("brastel")};
+            for (const std::string& arg : args)
+                argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
             if (chdir((tree.root / "bin").c_str()) != 0 || !freopen(out.c_str(), "w", stdout) ||
                 !freopen(err.c_str(), "w", stderr))
                 _exit(127);
-            execl("./brastel", "brastel", static_cast<char*>(nullptr));
+            execv("./brastel", argv.data());
             _exit(127);
         }
     }

@@ -1,29 +1,24 @@
 // Where a frame's time goes, per group of passes, in the program's own window at its own size:
 // the show is set up as the program sets it up (settings, window, programs, the whole scene),
-// then frames are drawn as RenderFrame draws them, with a glFinish after each group so that the
-// software rasteriser's deferred work is charged to the group that queued it. The fenced frame
-// is a little slower than the show's own frame, which is timed too, unfenced.
+// then the frame's own pass list (FramePasses) is run and timed by the benchmark mode's pass
+// timer with glFinish fences, so that the software rasteriser's deferred work is charged to the
+// group that queued it. The fenced frame is a little slower than the show's own frame, which is
+// timed too, unfenced.
 //
 // The settings are read during static initialisation from "../resources/brastel.conf", so the
 // working directory must be the run tree's bin/ folder:
 //   cd build/stage/bin && xvfb-run -a -s "-screen 0 1280x1024x24" ../../app/bench_frame_passes
 //   (or scripts/frame-rate-bench.sh)
 //
-// Counters per group: <group>_ms (wall time per frame, to glFinish), <group>_pct (its share of
-// the fenced frame) and, for the whole frame, cpu_cores (CPU time of all the process's threads,
+// Counters per group (update, then the frame's steps: clear, noise, ..., present): <group>_ms
+// (wall time per frame, to glFinish), <group>_pct (its share of the fenced frame) and, for the
+// whole frame, cpu_cores (CPU time of all the process's threads,
 // the rasteriser's included, over the wall time).
 
 #include "BrastelConfiguration.h"
-#include "Camera.h"
-#include "CubeMapTexture.h"
 #include "Demo.h"
-#include "EnvLightPass.h"
-#include "GLError.h"
-#include "HeightFieldPasses.h"
-#include "KeyLight.h"
-#include "KeyLightPass.h"
 #include "ModelScene.h"
-#include "PyramidLevels.h"
+#include "PassTimer.h"
 #include "RenderTargets.h"
 #include "Shaders.h"
 #include "Window.h"
@@ -32,14 +27,13 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
-#include <functional>
 #include <iostream>
 #include <string>
 #include <unistd.h>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -76,94 +70,55 @@ bool SetUpShow() {
     return ok;
 }
 
-// One group of a frame: a name and what it draws.
-using Group = std::pair<const char*, std::function<void()>>;
-
 void Update() {
     PumpMessages();
     PollInput();
     UpdateFrame();
 }
 
-void Present() {
-    SetWindowTitle(FormatFps(UpdateFps()).c_str());
-    SwapWindowBuffers();
-    CheckGLError("main loop");
-}
-
-void Clear() {
-    glViewport(0, 0, windowWidth, windowHeight);
-    glClearColor(0.03f, 0.035f, 0.045f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-}
-
-// The terrain scene's frame as RenderFrame draws it, cut into groups.
-const std::vector<Group> terrainFrame = {
-    {"update", Update},
-    {"clear",
-     [] {
-         Clear();
-         glDisable(GL_DEPTH_TEST);
-         glDisable(GL_CULL_FACE);
-     }},
-    {"noise", NoisePass},
-    {"reduce",
-     [] {
-         for (int i = 0; i <= pyramidLevelCount - 2; ++i)
-             ReducePass(i);
-     }},
-    {"synthesize",
-     [] {
-         for (int i = pyramidLevelCount - 1; i >= 0; --i)
-             SynthesizePass(i);
-     }},
-    {"normal", NormalPass},
-    {"env_light", EnvLightPass},
-    {"key_light", KeyLightPass},
-    {"sky",
-     [] { RenderSkyBox(camera.viewMatrix, camera.projectionMatrix, windowWidth, windowHeight); }},
-    {"terrain", RenderTerrain},
-    {"present", Present},
-};
-
-const std::vector<Group> modelFrame = {
-    {"update", Update},
-    {"clear", Clear},
-    {"model", RenderBrastelModel},
-    {"present", Present},
-};
-
 void EnterScene(int scene) {
     sceneIndex = scene;
     scene1Duration = scene == 1 ? 1e9 : 0.0; // the scene holds
 }
 
-void TimeGroups(benchmark::State& state, int scene, const std::vector<Group>& groups) {
+// The frame's groups, each fenced; "update" is the frame's update before its passes.
+void TimeGroups(benchmark::State& state, int scene) {
     EnterScene(scene);
-    for (int warmUp = 0; warmUp < 3; ++warmUp) // the rasteriser compiles on first use
-        for (const Group& group : groups)
-            group.second();
+    for (int warmUp = 0; warmUp < 3; ++warmUp) { // the rasteriser compiles on first use
+        Update();
+        RunPasses(FramePasses(scene));
+    }
     glFinish();
-    std::vector<double> seconds(groups.size(), 0.0);
+    const std::vector<std::string> groups = PassGroups();
+    std::vector<double> ms(groups.size(), 0.0);
+    double updateMs = 0.0;
+    PassTimer timer(groups, PassTimer::Method::finishFences,
+                    [&](std::uint64_t, const std::vector<double>& frameMs) {
+                        for (std::size_t g = 0; g < groups.size(); ++g)
+                            ms[g] += std::isfinite(frameMs[g]) ? frameMs[g] : 0.0;
+                    });
     const double cpuStart = processCpuSeconds();
-    double total = 0.0;
     for (auto _ : state) {
-        for (std::size_t g = 0; g < groups.size(); ++g) {
-            const auto start = Clock::now();
-            groups[g].second();
-            glFinish();
-            seconds[g] += std::chrono::duration<double>(Clock::now() - start).count();
-        }
+        const auto start = Clock::now();
+        Update();
+        updateMs += std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        RunPasses(FramePasses(scene), &timer);
+        timer.endFrame();
     }
-    for (const double s : seconds)
-        total += s;
+    timer.flush();
+    double total = updateMs;
+    for (const double m : ms)
+        total += m;
     const double frames = static_cast<double>(state.iterations());
+    state.counters["update_ms"] = updateMs / frames;
+    state.counters["update_pct"] = 100.0 * updateMs / total;
     for (std::size_t g = 0; g < groups.size(); ++g) {
-        const std::string name = groups[g].first;
-        state.counters[name + "_ms"] = seconds[g] * 1e3 / frames;
-        state.counters[name + "_pct"] = 100.0 * seconds[g] / total;
+        if (ms[g] == 0.0)
+            continue; // not a step of this scene's frame
+        state.counters[groups[g] + "_ms"] = ms[g] / frames;
+        state.counters[groups[g] + "_pct"] = 100.0 * ms[g] / total;
     }
-    state.counters["cpu_cores"] = (processCpuSeconds() - cpuStart) / total;
+    state.counters["cpu_cores"] = (processCpuSeconds() - cpuStart) * 1e3 / total;
 }
 
 // The frame as the show draws it, without fences.
@@ -209,13 +164,13 @@ void ModelFrame(benchmark::State& state) {
     TimeFrames(state, 1);
 }
 void ModelFrameGroups(benchmark::State& state) {
-    TimeGroups(state, 1, modelFrame);
+    TimeGroups(state, 1);
 }
 void TerrainFrame(benchmark::State& state) {
     TimeFrames(state, 2);
 }
 void TerrainFrameGroups(benchmark::State& state) {
-    TimeGroups(state, 2, terrainFrame);
+    TimeGroups(state, 2);
 }
 
 } // namespace

@@ -19,30 +19,34 @@ struct Frame {
     Scene scene = Scene::none;
 };
 
-// The model scene is the product model, small at the centre, on the clear colour; the terrain
-// scene covers the whole window with sky and land. Anything else (a black, clear or torn frame)
-// is neither.
+// The model scene is the product model, small at the centre, in a studio of neutral greys; the
+// terrain scene covers the whole window with sky and land in colour. Anything else (a black,
+// cleared or torn frame) is neither.
 Frame classify(double seconds, WindowPixels pixels) {
     Frame frame{seconds, std::move(pixels)};
     const WindowPixels& p = frame.pixels;
-    long clear = 0, black = 0;
+    long clear = 0, black = 0, studio = 0;
     for (int y = 0; y < p.height; ++y)
         for (int x = 0; x < p.width; ++x) {
             const std::uint8_t* c = p.at(x, y);
             clear += isClearColour(c);
             black += c[0] + c[1] + c[2] == 0;
+            studio += c[0] + c[1] + c[2] > 24 && std::abs(c[0] - c[1]) <= 3 &&
+                      std::abs(c[0] - c[2]) <= 6 && !isClearColour(c);
         }
     const double count = static_cast<double>(p.width) * p.height;
     frame.clearShare = clear / count;
     frame.blackShare = black / count;
-    // Whatever is neither clear nor black must be the model, around the centre.
+    // Whatever is not the studio's grey must be the model, around the centre.
     long model = 0;
     for (int y = p.height * 3 / 8; y < p.height * 5 / 8; ++y)
-        for (int x = p.width * 3 / 8; x < p.width * 5 / 8; ++x)
-            model += !isClearColour(p.at(x, y)) && p.at(x, y)[0] + p.at(x, y)[1] + p.at(x, y)[2];
-    if (frame.clearShare > 0.8 && model > 0.001 * count)
+        for (int x = p.width * 3 / 8; x < p.width * 5 / 8; ++x) {
+            const std::uint8_t* c = p.at(x, y);
+            model += std::abs(c[0] - c[1]) > 3 || std::abs(c[0] - c[2]) > 6;
+        }
+    if (studio > 0.8 * count && model > 0.001 * count)
         frame.scene = Scene::model;
-    else if (frame.clearShare < 0.01 && frame.blackShare < 0.01)
+    else if (studio < 0.5 * count && frame.clearShare < 0.01 && frame.blackShare < 0.01)
         frame.scene = Scene::terrain;
     return frame;
 }

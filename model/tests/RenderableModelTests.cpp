@@ -228,3 +228,29 @@ TEST_F(RenderableModel, NormalMapsBendTheShadingAlongTheirTangentFrame) {
     EXPECT_GT(brightnessOf(0), brightnessOf(1) + 60);
     EXPECT_GT(brightnessOf(2), brightnessOf(3) + 60);
 }
+
+// Colour maps are sRGB: their mipmaps average light, so a fine black-and-white checker minifies
+// to the grey of half the light (188), not to code value 128, which shows far too dark. Normal
+// maps hold directions and average as they are.
+TEST_F(RenderableModel, ColourMapsMipmapInLightNormalMapsAsStored) {
+    std::string checker(18, '\0'); // 8 x 8, 24-bit, uncompressed
+    checker[2] = 2;
+    checker[12] = checker[14] = 8;
+    checker[16] = 24;
+    for (int i = 0; i < 64; ++i)
+        checker.append(3, static_cast<char>(((i % 8) + (i / 8)) % 2 ? 255 : 0));
+    files.write("checker.tga", checker);
+    files.write("bump.tga", checker);
+    const std::string path =
+        writeQuadRow(files, {{"checked", "Kd 1 1 1\nmap_Kd checker.tga\nmap_bump bump.tga"}});
+    auto model = load(path);
+    const GLuint colour = model->textureByName.at("checker.tga");
+    const GLuint bump = model->textureByName.at("bump.tga");
+    for (const auto& [texture, expected] : {std::pair{colour, 188}, std::pair{bump, 128}}) {
+        unsigned char texel[4] = {};
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glGetTexImage(GL_TEXTURE_2D, 3, GL_RGBA, GL_UNSIGNED_BYTE, texel); // the 1 x 1 level
+        EXPECT_NEAR(texel[0], expected, 3) << (texture == colour ? "colour map" : "normal map");
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+}

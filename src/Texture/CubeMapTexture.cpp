@@ -50,6 +50,8 @@ bool CubeMapTexture::load(const std::string& crossName) {
 }
 
 void InitCubeMap() {
+    // Filter across face edges, so the sky shows no seams where its faces meet.
+    glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
     cubeMapFiles.push_back(runtree::skyCrossName);
     currentCubeMap = 0;
     for (const std::string& name : cubeMapFiles)

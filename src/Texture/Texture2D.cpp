@@ -47,8 +47,8 @@ GLuint Texture2D::loadFromFile(const std::string& fileName) {
     setSampling(GL_LINEAR);
     if (maxAnisotropy > 1.0f)
         glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, maxAnisotropy);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, picture.width, picture.height, 0, GL_BGRA,
-                 GL_UNSIGNED_BYTE, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, srgb ? GL_SRGB8_ALPHA8 : GL_RGBA8, picture.width,
+                 picture.height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, picture.width, picture.height, GL_BGRA,
                     GL_UNSIGNED_BYTE, picture.bits);
     return name;

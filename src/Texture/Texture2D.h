@@ -24,6 +24,9 @@ class Texture2D {
     GLuint textureId = 0;
     std::vector<unsigned char> pixels;
     float maxAnisotropy = 0.0f;
+    // Colour pictures are sRGB-encoded: stored as such, the sampler decodes them before it filters
+    // and mipmaps average light, not code values. Data pictures (normal maps) stay linear.
+    bool srgb = false;
 };
 
 } // namespace Texturing

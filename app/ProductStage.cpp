@@ -1,0 +1,385 @@
+#include "ProductStage.h"
+
+#include "Angles.h"
+#include "DisplayFramebuffer.h"
+#include "GLError.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr int shadowTexels = 256;
+
+// Column-major product a x b.
+Matrix4 multiply(const Matrix4& a, const Matrix4& b) {
+    Matrix4 result = Matrix4::Zero();
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r)
+            for (int k = 0; k < 4; ++k)
+                result[c * 4 + r] += a[k * 4 + r] * b[c * 4 + k];
+    return result;
+}
+
+bool sameMatrix(const Matrix4& a, const Matrix4& b) {
+    return std::memcmp(a.data(), b.data(), sizeof a.m) == 0;
+}
+
+GLint boundDrawFramebuffer() {
+    GLint bound = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
+    return bound;
+}
+
+// A normalised Gaussian of standard deviation sigma texels, cut at three sigma.
+std::vector<float> gaussianKernel(float sigma) {
+    const int radius = std::max(1, static_cast<int>(std::ceil(3.0f * sigma)));
+    std::vector<float> kernel(2 * radius + 1);
+    float sum = 0.0f;
+    for (int i = -radius; i <= radius; ++i)
+        sum += kernel[i + radius] = std::exp(-0.5f * i * i / (sigma * sigma));
+    for (float& k : kernel)
+        k /= sum;
+    return kernel;
+}
+
+// Separable blur of a size x size grid; outside the grid counts as open floor (0).
+std::vector<float> blurred(const std::vector<float>& grid, int size, float sigma) {
+    const std::vector<float> kernel = gaussianKernel(sigma);
+    const int radius = static_cast<int>(kernel.size() / 2);
+    std::vector<float> rows(grid.size(), 0.0f), result(grid.size(), 0.0f);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            float sum = 0.0f;
+            for (int k = std::max(-radius, -x); k <= std::min(radius, size - 1 - x); ++k)
+                sum += kernel[k + radius] * grid[y * size + x + k];
+            rows[y * size + x] = sum;
+        }
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            float sum = 0.0f;
+            for (int k = std::max(-radius, -y); k <= std::min(radius, size - 1 - y); ++k)
+                sum += kernel[k + radius] * rows[(y + k) * size + x];
+            result[y * size + x] = sum;
+        }
+    return result;
+}
+
+} // namespace
+
+std::vector<float> FootprintShadow(const ModelOBJ& model, int size, float halfSize) {
+    std::vector<float> covered(static_cast<std::size_t>(size) * size, 0.0f);
+    if (size <= 0 || !(halfSize > 0.0f))
+        return covered;
+    const float scale = size / (2.0f * halfSize); // texels per unit
+    const std::size_t vertexCount = model.vertices.size();
+    for (std::size_t i = 0; i + 2 < model.indices.size(); i += 3) {
+        float px[3], pz[3];
+        bool inside = true;
+        for (int c = 0; c < 3; ++c) {
+            const std::uint32_t index = model.indices[i + c];
+            if (index >= vertexCount) {
+                inside = false;
+                break;
+            }
+            px[c] = (model.vertices[index].position[0] + halfSize) * scale;
+            pz[c] = (model.vertices[index].position[2] + halfSize) * scale;
+            inside = inside && std::isfinite(px[c]) && std::isfinite(pz[c]);
+        }
+        if (!inside)
+            continue;
+        const float area = (px[1] - px[0]) * (pz[2] - pz[0]) - (pz[1] - pz[0]) * (px[2] - px[0]);
+        if (std::fabs(area) < 1e-6f)
+            continue; // a wall seen edge-on: the faces above and below it cover the floor
+        // Texel centres inside the triangle, by edge functions over its clipped bounding box.
+        const auto clampTexel = [size](float v) {
+            return static_cast<int>(std::clamp(v, 0.0f, static_cast<float>(size - 1)));
+        };
+        const int x0 = clampTexel(std::floor(std::min({px[0], px[1], px[2]})));
+        const int x1 = clampTexel(std::ceil(std::max({px[0], px[1], px[2]})));
+        const int z0 = clampTexel(std::floor(std::min({pz[0], pz[1], pz[2]})));
+        const int z1 = clampTexel(std::ceil(std::max({pz[0], pz[1], pz[2]})));
+        const float sign = area > 0.0f ? 1.0f : -1.0f;
+        for (int z = z0; z <= z1; ++z)
+            for (int x = x0; x <= x1; ++x) {
+                const float cx = x + 0.5f, cz = z + 0.5f;
+                bool in = true;
+                for (int e = 0; e < 3 && in; ++e) {
+                    const int a = e, b = (e + 1) % 3;
+                    const float edge =
+                        (px[b] - px[a]) * (cz - pz[a]) - (pz[b] - pz[a]) * (cx - px[a]);
+                    in = edge * sign >= 0.0f;
+                }
+                if (in)
+                    covered[static_cast<std::size_t>(z) * size + x] = 1.0f;
+            }
+    }
+    // A soft box much larger than the model: dark and fairly crisp where the model meets the
+    // floor, a wide, faint penumbra around it.
+    const std::vector<float> contact = blurred(covered, size, 0.012f * scale);
+    const std::vector<float> penumbra = blurred(covered, size, 0.16f * scale);
+    std::vector<float> shadow(covered.size());
+    for (std::size_t i = 0; i < shadow.size(); ++i)
+        shadow[i] = std::min(1.0f, 0.7f * contact[i] + 1.5f * penumbra[i]);
+    return shadow;
+}
+
+bool ProductStage::create(const ModelOBJ& model, const std::string& shaderBasePath) {
+    release();
+    auto built = std::make_unique<ShaderProgram>(shaderBasePath);
+    if (built->program == 0)
+        return false;
+
+    float lowest = std::numeric_limits<float>::max(), reach = 0.0f;
+    for (const ModelVertex& v : model.vertices) {
+        if (!std::isfinite(v.position[0]) || !std::isfinite(v.position[1]) ||
+            !std::isfinite(v.position[2]))
+            continue;
+        lowest = std::min(lowest, v.position[1]);
+        reach = std::max(reach, std::hypot(v.position[0], v.position[2]));
+    }
+    floorHeight = lowest == std::numeric_limits<float>::max() ? 0.0f : lowest;
+    // Room for the penumbra around the model whichever way it has turned.
+    float highest = lowest;
+    for (const ModelVertex& v : model.vertices)
+        if (std::isfinite(v.position[1]))
+            highest = std::max(highest, v.position[1]);
+    topHeight = highest;
+    // Room for the penumbra around the model whichever way it has turned, so the shadow has
+    // faded out at the texture's edge.
+    shadowHalfSize = std::min(reach, 10.0f) + 0.55f;
+
+    const std::vector<float> shadow = FootprintShadow(model, shadowTexels, shadowHalfSize);
+    std::vector<unsigned char> texels(shadow.size());
+    for (std::size_t i = 0; i < shadow.size(); ++i)
+        texels[i] = static_cast<unsigned char>(std::lround(std::clamp(shadow[i], 0.0f, 1.0f) * 255));
+    glGenTextures(1, &shadowTexture);
+    glBindTexture(GL_TEXTURE_2D, shadowTexture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, shadowTexels, shadowTexels, 0, GL_RED, GL_UNSIGNED_BYTE,
+                 texels.data());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glBindTexture(GL_TEXTURE_2D, 0);
+
+    glGenVertexArrays(1, &vertexArray); // the full-screen triangle comes from gl_VertexID
+    program = std::move(built);
+    CheckGLError("ProductStage::create");
+    return true;
+}
+
+void ProductStage::release() {
+    if (vertexArray)
+        glDeleteVertexArrays(1, &vertexArray);
+    if (shadowTexture)
+        glDeleteTextures(1, &shadowTexture);
+    vertexArray = shadowTexture = 0;
+    if (backgroundFbo || focusFbo) {
+        glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);
+        glDeleteFramebuffers(1, &backgroundFbo);
+        glDeleteFramebuffers(1, &focusFbo);
+    }
+    for (GLuint renderbuffer : {backgroundColor, focusColor, focusDepth})
+        if (renderbuffer)
+            glDeleteRenderbuffers(1, &renderbuffer);
+    backgroundFbo = backgroundColor = focusFbo = focusColor = focusDepth = 0;
+    backgroundViewport[2] = backgroundViewport[3] = 0;
+    focusWidth = focusHeight = focusSamples = 0;
+    program.reset();
+}
+
+void ProductStage::draw(const Matrix4& view, const Matrix4& projection,
+                        float modelTurnDegrees) const {
+    drawPass(view, projection, modelTurnDegrees, 1.0f);
+}
+
+void ProductStage::drawPass(const Matrix4& view, const Matrix4& projection, float modelTurnDegrees,
+                            float shadowStrength) const {
+    if (!program)
+        return;
+    // The eye's ray through each corner of the picture, in the world: the view matrix's rows are
+    // the camera's axes; the projection's diagonal gives the half-extents of the picture at unit
+    // distance (its off-centre terms shift them).
+    float basis[9];
+    const float tanX = 1.0f / projection[0], tanY = 1.0f / projection[5];
+    for (int a = 0; a < 3; ++a) {
+        const float xAxis = view[a * 4 + 0], yAxis = view[a * 4 + 1], zAxis = view[a * 4 + 2];
+        basis[0 + a] = xAxis * tanX;
+        basis[3 + a] = yAxis * tanY;
+        basis[6 + a] = -zAxis + xAxis * projection[8] * tanX + yAxis * projection[9] * tanY;
+    }
+    float eye[3];
+    for (int a = 0; a < 3; ++a)
+        eye[a] = -(view[a * 4 + 0] * view[12] + view[a * 4 + 1] * view[13] +
+                   view[a * 4 + 2] * view[14]);
+    const float turn = DegreesToRadians(modelTurnDegrees);
+
+    glDisable(GL_DEPTH_TEST);
+    glDepthMask(GL_FALSE);
+    glDisable(GL_CULL_FACE);
+    const GLuint shader = program->program;
+    glUseProgram(shader);
+    glUniformMatrix3fv(glGetUniformLocation(shader, "RayBasis"), 1, GL_FALSE, basis);
+    glUniform3fv(glGetUniformLocation(shader, "Eye"), 1, eye);
+    glUniform1f(glGetUniformLocation(shader, "FloorHeight"), floorHeight);
+    glUniform2f(glGetUniformLocation(shader, "ModelTurn"), std::cos(turn), std::sin(turn));
+    glUniform1f(glGetUniformLocation(shader, "ShadowHalfSize"), shadowHalfSize);
+    glUniform1f(glGetUniformLocation(shader, "ShadowStrength"), shadowStrength);
+    glUniform1i(glGetUniformLocation(shader, "FootprintShadow"), 0);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, shadowTexture);
+    glBindVertexArray(vertexArray);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+    glBindVertexArray(0);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glUseProgram(0);
+    glDepthMask(GL_TRUE);
+}
+
+ProductStage::PixelBox ProductStage::focusBox(const Matrix4& viewProjection,
+                                              const GLint viewport[4]) const {
+    const float half = shadowHalfSize;
+    float x0 = std::numeric_limits<float>::max(), y0 = x0, x1 = -x0, y1 = -x0;
+    for (int corner = 0; corner < 8; ++corner) {
+        const float p[4] = {corner & 1 ? half : -half, corner & 2 ? topHeight : floorHeight,
+                            corner & 4 ? half : -half, 1.0f};
+        float clip[4] = {};
+        for (int r = 0; r < 4; ++r)
+            for (int k = 0; k < 4; ++k)
+                clip[r] += viewProjection[k * 4 + r] * p[k];
+        if (!(clip[3] > 1e-4f)) // behind the eye: the box may reach anywhere
+            return {0, 0, viewport[2], viewport[3]};
+        const float x = (clip[0] / clip[3] * 0.5f + 0.5f) * viewport[2];
+        const float y = (clip[1] / clip[3] * 0.5f + 0.5f) * viewport[3];
+        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    }
+    // A pixel of margin for the samples of the edge pixels.
+    const auto pixel = [](float v, int limit) {
+        return static_cast<int>(std::clamp(v, 0.0f, static_cast<float>(limit)));
+    };
+    PixelBox box;
+    box.x = pixel(std::floor(x0) - 1.0f, viewport[2]);
+    box.y = pixel(std::floor(y0) - 1.0f, viewport[3]);
+    box.width = pixel(std::ceil(x1) + 1.0f, viewport[2]) - box.x;
+    box.height = pixel(std::ceil(y1) + 1.0f, viewport[3]) - box.y;
+    return box;
+}
+
+bool ProductStage::prepareBackground(const Matrix4& view, const Matrix4& projection,
+                                     const GLint viewport[4]) {
+    const bool sameSize = backgroundFbo && backgroundViewport[2] == viewport[2] &&
+                          backgroundViewport[3] == viewport[3];
+    if (sameSize && sameMatrix(view, backgroundView) &&
+        sameMatrix(projection, backgroundProjection))
+        return true;
+    if (!sameSize) {
+        if (!backgroundFbo) {
+            glGenFramebuffers(1, &backgroundFbo);
+            glGenRenderbuffers(1, &backgroundColor);
+        }
+        glBindRenderbuffer(GL_RENDERBUFFER, backgroundColor);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, viewport[2], viewport[3]);
+        glBindRenderbuffer(GL_RENDERBUFFER, 0);
+        glBindFramebuffer(GL_FRAMEBUFFER, backgroundFbo);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                  backgroundColor);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, backgroundFbo);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+        return false;
+    glViewport(0, 0, viewport[2], viewport[3]);
+    drawPass(view, projection, 0.0f, 0.0f); // the shadow is drawn with the model
+    backgroundView = view;
+    backgroundProjection = projection;
+    std::copy(viewport, viewport + 4, backgroundViewport);
+    return true;
+}
+
+bool ProductStage::prepareFocus(int width, int height, int samples) {
+    if (focusFbo && width <= focusWidth && height <= focusHeight && samples == focusSamples)
+        return true;
+    if (!focusFbo) {
+        glGenFramebuffers(1, &focusFbo);
+        glGenRenderbuffers(1, &focusColor);
+        glGenRenderbuffers(1, &focusDepth);
+    }
+    // Grown in steps, so a model that turns or comes closer does not reallocate every frame.
+    focusWidth = std::max(focusWidth, (width + 63) / 64 * 64);
+    focusHeight = std::max(focusHeight, (height + 63) / 64 * 64);
+    focusSamples = samples;
+    glBindRenderbuffer(GL_RENDERBUFFER, focusColor);
+    glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGBA8, focusWidth, focusHeight);
+    glBindRenderbuffer(GL_RENDERBUFFER, focusDepth);
+    glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_DEPTH_COMPONENT24, focusWidth,
+                                     focusHeight);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, focusFbo);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, focusColor);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, focusDepth);
+    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+bool ProductStage::drawFocused(const Matrix4& view, const Matrix4& projection,
+                               float modelTurnDegrees, int samples,
+                               const std::function<void(const Matrix4&)>& drawModel) {
+    GLint maxSamples = 0, targetSamples = 0, viewport[4] = {};
+    glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &targetSamples);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    // Without anti-aliasing the box is still drawn on its own: the cached stage pays either way.
+    samples = samples > 1 ? std::min<int>(samples, maxSamples) : 0;
+    if (!program || targetSamples > 0 || viewport[2] <= 0 || viewport[3] <= 0)
+        return false;
+    const GLint target = boundDrawFramebuffer();
+    const auto restore = [&] {
+        glBindFramebuffer(GL_FRAMEBUFFER, target);
+        glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+    };
+    if (!prepareBackground(view, projection, viewport)) {
+        restore();
+        return false;
+    }
+    const PixelBox box = focusBox(multiply(projection, view), viewport);
+    if (box.width > 0 && box.height > 0 && !prepareFocus(box.width, box.height, samples)) {
+        restore();
+        return false;
+    }
+
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, backgroundFbo);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
+    glBlitFramebuffer(0, 0, viewport[2], viewport[3], viewport[0], viewport[1],
+                      viewport[0] + viewport[2], viewport[1] + viewport[3], GL_COLOR_BUFFER_BIT,
+                      GL_NEAREST);
+    if (box.width > 0 && box.height > 0) {
+        // The box's part of the picture, stretched over the focus target's viewport.
+        const float x0 = 2.0f * box.x / viewport[2] - 1.0f;
+        const float x1 = 2.0f * (box.x + box.width) / viewport[2] - 1.0f;
+        const float y0 = 2.0f * box.y / viewport[3] - 1.0f;
+        const float y1 = 2.0f * (box.y + box.height) / viewport[3] - 1.0f;
+        Matrix4 crop;
+        crop[0] = 2.0f / (x1 - x0);
+        crop[5] = 2.0f / (y1 - y0);
+        crop[12] = -(x0 + x1) / (x1 - x0);
+        crop[13] = -(y0 + y1) / (y1 - y0);
+        const Matrix4 cropped = multiply(crop, projection);
+
+        glBindFramebuffer(GL_FRAMEBUFFER, focusFbo);
+        glViewport(0, 0, box.width, box.height);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        draw(view, cropped, modelTurnDegrees);
+        drawModel(cropped);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, focusFbo);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
+        glBlitFramebuffer(0, 0, box.width, box.height, viewport[0] + box.x, viewport[1] + box.y,
+                          viewport[0] + box.x + box.width, viewport[1] + box.y + box.height,
+                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    }
+    restore();
+    CheckGLError("ProductStage::drawFocused");
+    return true;
+}

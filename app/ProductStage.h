@@ -1,0 +1,83 @@
+#pragma once
+
+#include "Matrix4.h"
+#include "ModelOBJ.h"
+#include "ShaderProgram.h"
+
+#include <GL/glew.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+// The model scene's studio: a seamless sweep (a floor that fades into a backdrop) lit by a large
+// soft box overhead, so the product stands in a pool of light on its own soft shadow. The shadow
+// of an overhead soft box is the model's footprint, blurred: the model only turns about the
+// vertical axis through its centre, so the footprint is made once, in the model's frame, and the
+// floor looks it up turned by the model's current angle.
+class ProductStage {
+  public:
+    ProductStage() = default;
+    ~ProductStage() { release(); }
+    ProductStage(const ProductStage&) = delete;
+    ProductStage& operator=(const ProductStage&) = delete;
+
+    // For a model already unitized at the origin; needs a current GL context. False (after a
+    // console line from the shader loader) when the program cannot be built.
+    bool create(const ModelOBJ& model, const std::string& shaderBasePath);
+    void release();
+    bool ready() const { return program != nullptr; }
+
+    // Fills the whole viewport with floor and backdrop as seen by the camera, before the model is
+    // drawn; writes no depth, so the model (always above the floor) draws over it.
+    // modelTurnDegrees: the model's turn about the world's y axis.
+    void draw(const Matrix4& viewMatrix, const Matrix4& projectionMatrix,
+              float modelTurnDegrees) const;
+
+    // The scene for a single-sample target, drawn cheaply: the stage without the model's shadow is
+    // kept in a texture of its own and copied in (redrawn only when the camera or the viewport
+    // changes); the model, its shadow and the floor around it, whose edges need anti-aliasing,
+    // are drawn into a small multisampled target covering only them and resolved into place.
+    // samples: 0 for none. drawModel draws the model with the projection it is given. False
+    // (nothing drawn) where this cannot be done (no stage, a multisampled or unreadable target):
+    // draw() and the model directly then.
+    bool drawFocused(const Matrix4& viewMatrix, const Matrix4& projectionMatrix,
+                     float modelTurnDegrees, int samples,
+                     const std::function<void(const Matrix4& projection)>& drawModel);
+
+    float floorHeight = 0.0f;
+    float topHeight = 0.0f;
+
+  private:
+    // Where the model and its shadow can reach on screen: x, y, width, height in pixels of the
+    // viewport, or an empty box when none of it is in view.
+    struct PixelBox {
+        int x = 0, y = 0, width = 0, height = 0;
+    };
+    void drawPass(const Matrix4& view, const Matrix4& projection, float modelTurnDegrees,
+                  float shadowStrength) const;
+    PixelBox focusBox(const Matrix4& viewProjection, const GLint viewport[4]) const;
+    bool prepareBackground(const Matrix4& view, const Matrix4& projection,
+                           const GLint viewport[4]);
+    bool prepareFocus(int width, int height, int samples);
+
+    std::unique_ptr<ShaderProgram> program;
+    GLuint vertexArray = 0;
+    GLuint shadowTexture = 0;
+    float shadowHalfSize = 1.0f; // the shadow texture covers x, z in [-half, half] of the model
+
+    // The stage without the shadow, as last drawn, and what it was drawn for.
+    GLuint backgroundFbo = 0, backgroundColor = 0;
+    Matrix4 backgroundView, backgroundProjection;
+    GLint backgroundViewport[4] = {};
+    // The multisampled target of the model's box.
+    GLuint focusFbo = 0, focusColor = 0, focusDepth = 0;
+    int focusWidth = 0, focusHeight = 0, focusSamples = 0;
+};
+
+// How much of an overhead soft box the model hides from each point of the floor: the model's
+// triangles projected straight down into a size x size grid over [-halfSize, halfSize] of x and z
+// (rows along z), a sharp contact term and a wide penumbra blended, 0 (open) to 1 (covered).
+// Positions come from the model's vertex list through its index list; triangles that reach
+// outside either are skipped.
+std::vector<float> FootprintShadow(const ModelOBJ& model, int size, float halfSize);
