@@ -73,16 +73,6 @@ void UseFrameClock(int width, int height, int framesPerSecond) {
     setSampleSeedSource(&fixedSampleSeed);
 }
 
-void UnthrottleWindow(bool hide) {
-    if (SDL_Window* window = SDL_GL_GetCurrentWindow(); window && hide)
-        SDL_HideWindow(window);
-    SDL_GL_SetSwapInterval(0);
-}
-
-bool ContextIsCurrent() {
-    return SDL_GL_GetCurrentContext() != nullptr;
-}
-
 bool CanWrite(const std::string& file, const char* what) {
     std::error_code error;
     const bool existed = std::filesystem::exists(file, error);
