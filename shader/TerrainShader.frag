@@ -37,7 +37,7 @@ vec3 groundAlbedo(float steep)
     vec3 meadow = mix(vec3(0.03, 0.065, 0.018), vec3(0.11, 0.12, 0.045), smoothstep(0.25, 0.75, colour));
     vec3 heath = mix(vec3(0.12, 0.095, 0.06), vec3(0.085, 0.075, 0.05), grain);
     vec3 rock = mix(vec3(0.11, 0.095, 0.08), vec3(0.21, 0.18, 0.145), grain);
-    vec3 snow = vec3(0.8, 0.82, 0.86);
+    vec3 snow = vec3(0.6, 0.62, 0.66); // bright, with room above it for the light to model it
 
     vec3 ground = mix(meadow, heath, smoothstep(0.4, 0.55, height01 + 0.3 * (edges - 0.5)));
     float rocky = smoothstep(0.14, 0.19, steep + 0.1 * (edges - 0.5));
