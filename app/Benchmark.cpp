@@ -13,6 +13,7 @@
 #include "ProgramVersion.h"
 #include "ProgressLine.h"
 #include "Recording.h"
+#include "RunTree.h"
 #include "Tick.h"
 #include "Window.h"
 
@@ -122,7 +123,7 @@ bool PrepareBenchmark(const BenchmarkOptions& options) {
         FramesForMusic(benchmarkFramesPerSecond),
         static_cast<std::uint64_t>(maxBenchmarkSeconds) * benchmarkFramesPerSecond));
     if (options.frames == 0 && options.scene != 1 && showFrames == 0) {
-        ErrorAfterProgressLine() << "Cannot benchmark the show: the music " << musicPath
+        ErrorAfterProgressLine() << "Cannot benchmark the show: the music " << runtree::musicPath
                                  << " cannot be read, and its length is the show's (give "
                                     "--frames N)"
                                  << std::endl;

@@ -1,10 +1,11 @@
 #include "BrastelConfiguration.h"
+#include "RunTree.h"
 
 #include <algorithm>
 
 // Objects made during static initialisation that depend on the settings are defined in this
 // file, after it, so they are made in that order.
-BrastelConfiguration brastelConfig("../resources/brastel.conf");
+BrastelConfiguration brastelConfig(runtree::settingsPath);
 Spline lightSourcePath(brastelConfig.GetLightSourcePath(), 0.0f, 0.0f, 0.0f);
 
 int windowWidth = 0;

@@ -9,10 +9,9 @@
 
 class PassTimer;
 
-extern MsTimer demoTimer;           // drives the paths and the height-field animation
-extern MsTimer sceneTimer;          // decides when the model scene ends
-extern int sceneIndex;              // 0 before the show, 1 model scene, 2 terrain scene
-extern Vector3 lightSourcePosition; // the model scene's point light, moved along its path
+extern MsTimer demoTimer;  // drives the paths and the height-field animation
+extern MsTimer sceneTimer; // decides when the model scene ends
+extern int sceneIndex;     // 0 before the show, 1 model scene, 2 terrain scene
 
 // The scene's GL objects, paths, tables and lights, in start-up order, between the BEGIN and END
 // lines; the height field's clock becomes the demo clock.

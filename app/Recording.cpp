@@ -9,11 +9,10 @@
 #include "FrameCapture.h"
 #include "MusicThread.h"
 #include "ProgressLine.h"
+#include "RunTree.h"
 #include "SphericalHarmonics.h"
 #include "Tick.h"
 #include "Window.h"
-
-#include <SDL.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -74,16 +73,6 @@ void UseFrameClock(int width, int height, int framesPerSecond) {
     setSampleSeedSource(&fixedSampleSeed);
 }
 
-void UnthrottleWindow(bool hide) {
-    if (SDL_Window* window = SDL_GL_GetCurrentWindow(); window && hide)
-        SDL_HideWindow(window);
-    SDL_GL_SetSwapInterval(0);
-}
-
-bool ContextIsCurrent() {
-    return SDL_GL_GetCurrentContext() != nullptr;
-}
-
 bool CanWrite(const std::string& file, const char* what) {
     std::error_code error;
     const bool existed = std::filesystem::exists(file, error);
@@ -101,7 +90,7 @@ bool CanWrite(const std::string& file, const char* what) {
 
 std::uint64_t FramesForMusic(int framesPerSecond) {
     WaveRecord wave;
-    const WaveResult result = parseFile(musicPath, &wave);
+    const WaveResult result = parseFile(runtree::musicPath, &wave);
     const WaveFormat& format = wave.format;
     if (result != WaveResult::Ok || format.blockAlign == 0 || format.samplesPerSec == 0)
         return 0;
@@ -124,7 +113,7 @@ bool PrepareRecording(const RecordOptions& record) {
         return false;
     recording.frameCount = FramesForMusic(record.framesPerSecond);
     if (recording.frameCount == 0) {
-        ErrorAfterProgressLine() << "Cannot record: the music " << musicPath
+        ErrorAfterProgressLine() << "Cannot record: the music " << runtree::musicPath
                                  << " cannot be read, and its length is the recording's length"
                                  << std::endl;
         return false;
@@ -144,9 +133,10 @@ int RecordShow() {
                         multisampleWholeFrame ? multisampleSamples : 0))
         return 1;
     EncoderPipe encoder;
-    if (!encoder.start(recording.encoder,
-                       EncoderArguments({options.file, musicPath, options.width, options.height,
-                                         options.framesPerSecond, options.lossless})))
+    if (!encoder.start(
+            recording.encoder,
+            EncoderArguments({options.file, runtree::musicPath, options.width, options.height,
+                              options.framesPerSecond, options.lossless})))
         return 1;
     displayFramebuffer = capture.framebuffer();
 

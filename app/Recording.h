@@ -20,11 +20,6 @@ constexpr std::uint32_t frameClockSeed = 20240611u;
 // ms, however long it took to draw), in a window of the given size, not full screen, without
 // live sound, with the fixed seed: every run draws the same frames.
 void UseFrameClock(int width, int height, int framesPerSecond);
-// After the window: frames as fast as they come (no vsync); hidden, the window only carries the
-// context.
-void UnthrottleWindow(bool hide);
-// False once a closed window has taken the GL context with it.
-bool ContextIsCurrent();
 // Whether the file can be written (made, or added to: what is there stays as it is); false
 // after a message that names what the file was for.
 bool CanWrite(const std::string& file, const char* what);

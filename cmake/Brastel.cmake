@@ -18,7 +18,8 @@ if(BRASTEL_SANITIZE AND NOT BRASTEL_FUZZ)
     add_link_options(-fsanitize=address,undefined)
     # Closing the X display unloads Mesa's GL driver; blocks its one-time set-up still holds then
     # look leaked, from a module that no longer has a name. GL and end-to-end tests preload the
-    # driver so it stays resident until LeakSanitizer has looked (the preset allows the order).
+    # driver so it stays resident until LeakSanitizer has looked (the preset allows the order);
+    # the program keeps it loaded itself (app/SanitizerBuild.cpp), so it also runs clean by hand.
     find_file(BRASTEL_GL_DRIVER swrast_dri.so
         PATHS /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/dri /usr/lib64/dri /usr/lib/dri NO_DEFAULT_PATH)
 endif()
@@ -31,10 +32,7 @@ function(brastel_test)
     endif()
     cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
-    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest_main)
-    target_compile_definitions(${T_NAME} PRIVATE
-        BRASTEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-        BRASTEL_STAGE_DIR="${BRASTEL_STAGE_DIR}")
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} testsupport GTest::gtest_main)
     # End-to-end runs drive windows through the one X server: one at a time.
     set(serial FALSE)
     if(T_LABEL STREQUAL "e2e")
@@ -81,8 +79,5 @@ function(brastel_benchmark)
     endif()
     cmake_parse_arguments(B "" "NAME" "SOURCES;LIBS" ${ARGN})
     add_executable(${B_NAME} ${B_SOURCES})
-    target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} benchmark::benchmark)
-    target_compile_definitions(${B_NAME} PRIVATE
-        BRASTEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-        BRASTEL_STAGE_DIR="${BRASTEL_STAGE_DIR}")
+    target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} testsupport benchmark::benchmark)
 endfunction()

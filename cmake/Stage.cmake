@@ -3,6 +3,10 @@ add_custom_target(stage ALL
     COMMAND ${CMAKE_COMMAND} -E make_directory ${BRASTEL_STAGE_DIR}/bin
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/resources ${BRASTEL_STAGE_DIR}/resources
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/shader ${BRASTEL_STAGE_DIR}/shader
+    COMMAND ${CMAKE_COMMAND} -DSOURCE=${CMAKE_SOURCE_DIR}/resources -DSTAGED=${BRASTEL_STAGE_DIR}/resources
+            -P ${CMAKE_SOURCE_DIR}/cmake/PruneStage.cmake
+    COMMAND ${CMAKE_COMMAND} -DSOURCE=${CMAKE_SOURCE_DIR}/shader -DSTAGED=${BRASTEL_STAGE_DIR}/shader
+            -P ${CMAKE_SOURCE_DIR}/cmake/PruneStage.cmake
     DEPENDS brastel
     COMMENT "Assembling the run tree in ${BRASTEL_STAGE_DIR}")
 

@@ -1,5 +1,7 @@
 #include "Shaders.h"
 
+#include "RunTree.h"
+
 #include <iostream>
 
 ShaderProgram* reduceProgram = nullptr;
@@ -17,33 +19,31 @@ ShaderProgram* noiseProgram = nullptr;
 namespace {
 
 struct ProgramEntry {
-    const char* basePath;
+    const char* name; // in the shader folder, without .vert or .frag
     const char* failureMessage;
     ShaderProgram** holder;
 };
 
 const ProgramEntry programTable[] = {
-    {"../shader/Reduce", "Could not compile reduce shader program.", &reduceProgram},
-    {"../shader/ftotf", "Could not compile synthesize shader program.", &synthesizeProgram},
-    {"../shader/ViewTexture2DArray", "Could not compile viewTex2DArray shader program.",
+    {"Reduce", "Could not compile reduce shader program.", &reduceProgram},
+    {"ftotf", "Could not compile synthesize shader program.", &synthesizeProgram},
+    {"ViewTexture2DArray", "Could not compile viewTex2DArray shader program.",
      &viewTex2DArrayProgram},
-    {"../shader/ViewTexture2D", "Could not compile viewTex2D shader program.", &viewTex2DProgram},
-    {"../shader/ViewTexture1D", "Could not compile viewTex1D shader program.", &viewTex1DProgram},
-    {"../shader/calcNormals", "Could not compile calcNormals shader program.", &calcNormalsProgram},
-    {"../shader/keyLightShader", "Could not compile keyLightShader shader program.",
-     &keyLightProgram},
-    {"../shader/TerrainShader", "Could not compile cameraShader shader program.", &cameraProgram},
-    {"../shader/EnvLightShader", "Could not compile envLightShader shader program.",
-     &envLightProgram},
-    {"../shader/CubeMapShader", "Could not compile CubeMapShader shader program.", &cubeMapProgram},
-    {"../shader/noise", "Could not compile noise shader program.", &noiseProgram},
+    {"ViewTexture2D", "Could not compile viewTex2D shader program.", &viewTex2DProgram},
+    {"ViewTexture1D", "Could not compile viewTex1D shader program.", &viewTex1DProgram},
+    {"calcNormals", "Could not compile calcNormals shader program.", &calcNormalsProgram},
+    {"keyLightShader", "Could not compile keyLightShader shader program.", &keyLightProgram},
+    {"TerrainShader", "Could not compile cameraShader shader program.", &cameraProgram},
+    {"EnvLightShader", "Could not compile envLightShader shader program.", &envLightProgram},
+    {"CubeMapShader", "Could not compile CubeMapShader shader program.", &cubeMapProgram},
+    {"noise", "Could not compile noise shader program.", &noiseProgram},
 };
 
 } // namespace
 
 bool LoadShaders() {
     for (const ProgramEntry& entry : programTable) {
-        *entry.holder = new ShaderProgram(entry.basePath);
+        *entry.holder = new ShaderProgram(runtree::shaderFolder + std::string(entry.name));
         if ((*entry.holder)->program == 0) {
             std::cout << entry.failureMessage << std::endl;
             return false;

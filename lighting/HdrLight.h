@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RunTree.h"
 #include "SphericalHarmonics.h"
 
 #include <string>
@@ -37,4 +38,4 @@ void projectProbe(const ShSample* samples, int count, const float* pixels, int w
 
 // Start-up: samples, loads the probe, projects it and prints the red coefficients. False when
 // the sample set cannot be allocated.
-bool CalcHdrLight(const std::string& probeFile = "../images/uffizi_probe_512x512.hdr");
+bool CalcHdrLight(const std::string& probeFile = runtree::skyProbePath);

@@ -3,6 +3,7 @@
 #include "Camera.h"
 #include "GLError.h"
 #include "GroundNoise.h"
+#include "RunTree.h"
 
 #include <algorithm>
 #include <cmath>
@@ -69,7 +70,8 @@ bool RenderableTerrainModelOBJ::Initialize(const std::string& path) {
 bool RenderableTerrainModelOBJ::InitializeShaders() {
     CheckGLError("RenderableModelOBJ::InitializeShaders() - Bevor");
     if (!terrainProgram) {
-        terrainProgram = std::make_unique<ShaderProgram>("../shader/TerrainShader");
+        terrainProgram =
+            std::make_unique<ShaderProgram>(runtree::shaderFolder + std::string("TerrainShader"));
         CheckGLError("RenderableModelOBJ::InitializeShaders() - After");
         if (terrainProgram->program == 0) {
             std::cout << "Could not compile the Model-Test shader progam." << std::endl;

@@ -349,3 +349,13 @@ void SwapWindowBuffers() {
     if (state.windowHandle && state.renderingContext)
         SDL_GL_SwapWindow(state.windowHandle);
 }
+
+void UnthrottleWindow(bool hide) {
+    if (state.windowHandle && hide)
+        SDL_HideWindow(state.windowHandle);
+    SDL_GL_SetSwapInterval(0);
+}
+
+bool ContextIsCurrent() {
+    return SDL_GL_GetCurrentContext() != nullptr;
+}

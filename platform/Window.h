@@ -39,5 +39,11 @@ void PostQuit(int exitCode);
 void SetWindowTitle(const char* title);
 void SwapWindowBuffers();
 
+// For a recording or a benchmark: frames as fast as they come (no vsync); hidden, the window only
+// carries the context.
+void UnthrottleWindow(bool hide);
+// False once a closed window has taken the GL context with it.
+bool ContextIsCurrent();
+
 // Maps an SDL key code to the virtual-key code the program uses; -1 for keys it does not know.
 int VirtualKeyFromSdlKey(int sdlKey);

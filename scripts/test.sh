@@ -7,7 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 jobs=$(nproc)
 
-cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+(cd "$root" && cmake --preset default >/dev/null)
 cmake --build "$root/build" -j"$jobs"
 xvfb-run -a -s "-noreset -screen 0 1280x1024x24" \
     ctest --test-dir "$root/build" --output-on-failure -j"$jobs"

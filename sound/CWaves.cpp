@@ -1,5 +1,8 @@
 #include "CWaves.h"
 
+#include "ByteCursor.h"
+#include "FileBytes.h"
+
 #include <AL/al.h>
 
 #include <cstdlib>
@@ -46,12 +49,18 @@ bool validId(int waveId) {
     return waveId >= 0 && waveId < CWaves::slotCount;
 }
 
-WaveResult closeWith(WaveRecord* record, WaveResult result) {
-    if (record->file) {
-        std::fclose(record->file);
-        record->file = nullptr;
+// The file's bytes, mapped rather than copied: only the header and the samples are read.
+WaveResult readWaveFile(const char* path, FileBytes& file) {
+    switch (file.mapFile(path)) {
+    case FileBytes::Ok:
+        return WaveResult::Ok;
+    case FileBytes::OpenFailed:
+        return WaveResult::CannotOpen;
+    case FileBytes::OutOfMemory:
+        return WaveResult::OutOfMemory;
+    default:
+        return WaveResult::NotAWave;
     }
-    return result;
 }
 
 } // namespace
@@ -63,46 +72,31 @@ WaveRecord::~WaveRecord() {
 void WaveRecord::reset() {
     std::free(data);
     data = nullptr;
-    if (file)
-        std::fclose(file);
-    file = nullptr;
     kind = WaveNone;
     format = WaveFormat{};
     dataSize = 0;
     dataOffset = 0;
 }
 
-WaveResult parseStream(std::FILE* file, WaveRecord* record) {
-    if (!file || !record) {
-        if (file)
-            std::fclose(file);
+WaveResult parseBytes(const unsigned char* bytes, std::size_t size, WaveRecord* record) {
+    if (!record || (!bytes && size != 0))
         return WaveResult::BadParameter;
-    }
     record->reset();
-    record->file = file;
 
-    // Chunk sizes come from the file: every skip is checked against what the file holds.
-    if (std::fseek(file, 0, SEEK_END) != 0)
-        return closeWith(record, WaveResult::NotAWave);
-    const long fileSize = std::ftell(file);
-    if (fileSize < 0 || std::fseek(file, 0, SEEK_SET) != 0)
-        return closeWith(record, WaveResult::NotAWave);
-
+    // Chunk sizes come from the file: every skip is checked against what the bytes hold.
+    ByteCursor in(bytes, size);
     unsigned char header[12];
-    if (std::fread(header, 1, sizeof header, file) != sizeof header ||
-        std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "WAVE", 4) != 0)
-        return closeWith(record, WaveResult::NotAWave);
+    if (!in.read(header, sizeof header) || std::memcmp(header, "RIFF", 4) != 0 ||
+        std::memcmp(header + 8, "WAVE", 4) != 0)
+        return WaveResult::NotAWave;
 
-    long position = sizeof header;
     unsigned char chunk[8];
-    while (std::fread(chunk, 1, sizeof chunk, file) == sizeof chunk) {
-        position += sizeof chunk;
-        const std::uint32_t size = u32(chunk + 4);
-        const long remaining = fileSize - position;
-        if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= pcmFormatSize &&
-            size <= extensibleFormatSize) {
+    while (in.read(chunk, sizeof chunk)) {
+        const std::uint32_t chunkSize = u32(chunk + 4);
+        if (std::memcmp(chunk, "fmt ", 4) == 0 && chunkSize >= pcmFormatSize &&
+            chunkSize <= extensibleFormatSize) {
             unsigned char buffer[extensibleFormatSize] = {};
-            if (std::fread(buffer, 1, size, file) != size)
+            if (!in.read(buffer, chunkSize))
                 break;
             const std::uint16_t tag = u16(buffer);
             if (tag == formatPcm) {
@@ -115,39 +109,34 @@ WaveResult parseStream(std::FILE* file, WaveRecord* record) {
         } else {
             if (std::memcmp(chunk, "data", 4) == 0) {
                 // Refused here, before a load allocates what the header claims.
-                if (size > remaining || position > static_cast<long>(UINT32_MAX))
-                    return closeWith(record, WaveResult::NotAWave);
-                record->dataSize = size;
-                record->dataOffset = static_cast<std::uint32_t>(position);
+                if (chunkSize > in.remaining() || in.position() > UINT32_MAX)
+                    return WaveResult::NotAWave;
+                record->dataSize = chunkSize;
+                record->dataOffset = static_cast<std::uint32_t>(in.position());
             }
-            if (size > remaining)
-                break;
-            if (std::fseek(file, static_cast<long>(size), SEEK_CUR) != 0)
+            if (!in.skip(chunkSize))
                 break;
         }
-        position += size;
-        if (size & 1) {
-            if (position >= fileSize || std::fseek(file, 1, SEEK_CUR) != 0)
-                break;
-            ++position;
-        }
+        if ((chunkSize & 1) && !in.skip(1))
+            break;
     }
 
     if (record->dataSize != 0 && record->dataOffset != 0 &&
         (record->kind == WavePcm || record->kind == WaveExtensible))
         return WaveResult::Ok;
-    return closeWith(record, WaveResult::NotAWave);
+    return WaveResult::NotAWave;
 }
 
 WaveResult parseFile(const char* path, WaveRecord* record) {
     if (!path || !record)
         return WaveResult::BadParameter;
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) {
+    FileBytes file;
+    const WaveResult read = readWaveFile(path, file);
+    if (read != WaveResult::Ok) {
         record->reset();
-        return WaveResult::CannotOpen;
+        return read;
     }
-    return parseStream(file, record);
+    return parseBytes(file.data(), file.size(), record);
 }
 
 CWaves::~CWaves() {
@@ -158,47 +147,31 @@ CWaves::~CWaves() {
 WaveResult CWaves::loadWaveFile(const char* path, int* waveId) {
     if (!path || !waveId)
         return WaveResult::BadParameter;
+    FileBytes file;
+    const WaveResult read = readWaveFile(path, file);
+    return read == WaveResult::Ok ? loadWaveBytes(file.data(), file.size(), waveId) : read;
+}
+
+WaveResult CWaves::loadWaveBytes(const unsigned char* bytes, std::size_t size, int* waveId) {
+    if (!waveId)
+        return WaveResult::BadParameter;
     WaveRecord* record = new (std::nothrow) WaveRecord;
     if (!record)
         return WaveResult::OutOfMemory;
-    WaveResult result = parseFile(path, record);
+    WaveResult result = parseBytes(bytes, size, record);
     if (result != WaveResult::Ok) {
         delete record;
         return result;
     }
-    return load(record, waveId);
+    return load(record, bytes, waveId);
 }
 
-WaveResult CWaves::loadWaveStream(std::FILE* file, int* waveId) {
-    if (!file || !waveId) {
-        if (file)
-            std::fclose(file);
-        return WaveResult::BadParameter;
-    }
-    WaveRecord* record = new (std::nothrow) WaveRecord;
-    if (!record) {
-        std::fclose(file);
-        return WaveResult::OutOfMemory;
-    }
-    WaveResult result = parseStream(file, record);
-    if (result != WaveResult::Ok) {
-        delete record;
-        return result;
-    }
-    return load(record, waveId);
-}
-
-// Reads the parsed record's samples and files it in the lowest free slot; owns record.
-WaveResult CWaves::load(WaveRecord* record, int* waveId) {
-    WaveResult result = WaveResult::Ok;
+// Copies the parsed record's samples and files it in the lowest free slot; owns record.
+WaveResult CWaves::load(WaveRecord* record, const unsigned char* bytes, int* waveId) {
+    WaveResult result = WaveResult::OutOfMemory;
     record->data = static_cast<unsigned char*>(std::malloc(record->dataSize));
-    if (!record->data) {
-        result = WaveResult::OutOfMemory;
-    } else if (std::fseek(record->file, static_cast<long>(record->dataOffset), SEEK_SET) != 0 ||
-               std::fread(record->data, 1, record->dataSize, record->file) != record->dataSize) {
-        result = WaveResult::NotAWave;
-    } else {
-        result = WaveResult::OutOfMemory;
+    if (record->data) {
+        std::memcpy(record->data, bytes + record->dataOffset, record->dataSize);
         for (int id = 0; id < slotCount; ++id) {
             if (!slots[id]) {
                 slots[id] = record;
@@ -208,7 +181,6 @@ WaveResult CWaves::load(WaveRecord* record, int* waveId) {
             }
         }
     }
-    closeWith(record, result);
     if (result != WaveResult::Ok)
         delete record;
     return result;

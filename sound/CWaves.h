@@ -1,7 +1,7 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 
 // Result codes of the wave reader; every negative value is a failure.
 enum class WaveResult : int {
@@ -35,23 +35,23 @@ struct WaveRecord {
     ~WaveRecord();
     WaveRecord(const WaveRecord&) = delete;
     WaveRecord& operator=(const WaveRecord&) = delete;
-    // Frees the data, closes the file and zeroes every field.
+    // Frees the data and zeroes every field.
     void reset();
 
     int kind = WaveNone;
     WaveFormat format;             // for plain PCM only the first 16 bytes are filled
     unsigned char* data = nullptr; // malloc'd, owned
     std::uint32_t dataSize = 0;
-    std::FILE* file = nullptr; // open only while parsing and loading
-    std::uint32_t dataOffset = 0;
+    std::uint32_t dataOffset = 0; // where the samples start in the parsed bytes
 };
 
 // Maps an OpenAL format name to its value; alGetEnumValue has this type.
 using EnumLookup = int (*)(const char* name);
 
-// Parses the chunk structure of a stream into record, leaving the stream open in record->file
-// on success and closing it on failure. The stream becomes the record's in any case.
-WaveResult parseStream(std::FILE* file, WaveRecord* record);
+// Parses the chunk structure of a wave file's bytes into record (format, data size and offset;
+// no samples are copied).
+WaveResult parseBytes(const unsigned char* bytes, std::size_t size, WaveRecord* record);
+// The same for a file's bytes: CannotOpen when it cannot be opened.
 WaveResult parseFile(const char* path, WaveRecord* record);
 
 // Wave files held in memory in a fixed table of slots; a wave id is a slot index.
@@ -65,15 +65,15 @@ class CWaves {
     CWaves& operator=(const CWaves&) = delete;
 
     WaveResult loadWaveFile(const char* path, int* waveId);
-    // Loads from an open stream (for instance one made by fmemopen), which it closes.
-    WaveResult loadWaveStream(std::FILE* file, int* waveId);
+    // Loads a wave file's bytes held in memory; the record keeps a copy of the samples.
+    WaveResult loadWaveBytes(const unsigned char* bytes, std::size_t size, int* waveId);
     WaveResult deleteWaveFile(int waveId);
     WaveResult getWaveFormatEnum(int waveId, EnumLookup enumLookup, int* format) const;
     // nullptr for an id out of range or an empty slot.
     const WaveRecord* waveRecord(int waveId) const;
 
   private:
-    WaveResult load(WaveRecord* record, int* waveId);
+    WaveResult load(WaveRecord* record, const unsigned char* bytes, int* waveId);
 
     WaveRecord* slots[slotCount] = {};
 };

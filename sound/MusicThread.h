@@ -1,12 +1,11 @@
 #pragma once
 
+#include "RunTree.h"
+
 #include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
-
-// The show's music, relative to the working directory bin/ of the run tree.
-constexpr const char* musicPath = "../Media/Tidewell - Harbour - 08 - Rain.wav";
 
 // The only state the music thread shares with the main thread.
 extern std::atomic<bool> musicStarted;
@@ -24,11 +23,11 @@ constexpr std::chrono::milliseconds musicStopTimeout{400};
 
 // Plays the wave file once on an OpenAL device, polling every 100 ms, until it ends or a stop is
 // requested; runs on the music thread and always releases what it opened.
-void playMusic(const char* path = musicPath);
+void playMusic(const char* path = runtree::musicPath);
 int musicThreadMain(std::string path);
 
 // Starts the music thread in record; false when no thread could be made (no music then).
-bool StartMusicThread(MusicThreadRecord& record, const char* path = musicPath);
+bool StartMusicThread(MusicThreadRecord& record, const char* path = runtree::musicPath);
 // True in the first frame in which the music has started and is no longer playing.
 bool MusicHasEnded();
 // Asks the music thread to stop and waits up to `timeout` for it to end; clears both flags and

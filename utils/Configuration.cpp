@@ -1,7 +1,9 @@
 #include "Configuration.h"
 
+#include "ByteCursor.h"
+#include "FileBytes.h"
+
 #include <algorithm>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 
@@ -13,25 +15,6 @@ namespace {
 // dropped so that the lines after it are still read.
 constexpr std::size_t kMaxLineLength = 999;
 
-// Reads one line (without its line end, "\r\n" or "\n"); false at the end of the stream.
-bool readLine(std::istream& in, std::string& line) {
-    line.clear();
-    bool any = false;
-    char c;
-    while (in.get(c)) {
-        any = true;
-        if (c == '\n')
-            break;
-        if (line.size() < kMaxLineLength + 1)
-            line.push_back(c);
-    }
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    if (line.size() > kMaxLineLength)
-        line.resize(kMaxLineLength);
-    return any;
-}
-
 template <typename T> T parseNumber(const std::string& value) {
     T result = 0;
     std::istringstream in(value);
@@ -41,26 +24,40 @@ template <typename T> T parseNumber(const std::string& value) {
 
 } // namespace
 
-Configuration::Configuration(const std::string& fileName) : fileName(fileName) {
-    parse();
-}
-
-void Configuration::parse() {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in.is_open()) {
+Configuration::Configuration(const std::string& fileName) {
+    FileBytes file;
+    const FileBytes::Status status = file.readFile(fileName);
+    if (status == FileBytes::OpenFailed) {
         std::cout << "ERROR: cannot open configuration file " << fileName << "." << std::endl;
         return;
     }
-    if (in.bad()) {
+    if (status != FileBytes::Ok) {
         std::cout << "ERROR: Bad file " << fileName << "." << std::endl;
         return;
     }
-    if (in.peek() == std::char_traits<char>::eof()) {
+    if (file.size() == 0) {
         std::cout << "ERROR: Empty file " << fileName << "." << std::endl;
         return;
     }
-    std::string line;
-    while (readLine(in, line)) {
+    parse(file.data(), file.size());
+}
+
+Configuration::Configuration(const unsigned char* bytes, std::size_t size) {
+    parse(bytes, size);
+}
+
+void Configuration::parse(const unsigned char* bytes, std::size_t size) {
+    ByteCursor in(bytes, size);
+    const unsigned char* start = nullptr;
+    std::size_t length = 0;
+    while (in.readLine(start, length)) {
+        std::string line(reinterpret_cast<const char*>(start), length);
+        if (!line.empty() && line.back() == '\n')
+            line.pop_back();
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.size() > kMaxLineLength)
+            line.resize(kMaxLineLength);
         const std::size_t equals = line.find('=');
         if (equals == std::string::npos)
             continue;

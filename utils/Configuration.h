@@ -1,14 +1,18 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <string>
 
 namespace Utils {
 
-// Settings file of "key = value" lines, read once when constructed and answered by key.
+// Settings of "key = value" lines, read once when constructed and answered by key.
 class Configuration {
   public:
+    // Reads the settings file; a console line when it cannot be read or is empty.
     explicit Configuration(const std::string& fileName);
+    // Parses settings held in memory.
+    Configuration(const unsigned char* bytes, std::size_t size);
     virtual ~Configuration() = default;
 
     // The stored value, or "" (with a console line) when the key is absent.
@@ -24,10 +28,9 @@ class Configuration {
     const std::map<std::string, std::string>& getProperties() const { return properties; }
 
   private:
-    void parse();
+    void parse(const unsigned char* bytes, std::size_t size);
 
     std::map<std::string, std::string> properties;
-    std::string fileName;
 };
 
 } // namespace Utils

@@ -11,7 +11,7 @@
 // program's CPU time over the wall time: how many cores it kept busy; the X server's share of
 // presenting the frames is not in it), load1 (the machine's one-minute load at the start).
 
-#include "../tests/DemoRun.h"
+#include "DemoRun.h"
 
 #include <benchmark/benchmark.h>
 

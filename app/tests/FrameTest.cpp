@@ -1,7 +1,7 @@
 #include "BrastelConfiguration.h"
 #include "Demo.h"
 #include "KeyLight.h"
-#include "MsTimer.h"
+#include "RenderableModelOBJ.h"
 
 #include <gtest/gtest.h>
 
@@ -37,16 +37,6 @@ void startShow() {
 }
 
 } // namespace
-
-TEST(Frame, TimersCountTheTickAsUnsignedMilliseconds) {
-    FakeClock clock;
-    fakeNow = 0x80000000u; // past 2^31: must not turn negative
-    MsTimer timer;
-    fakeNow += 1500;
-    EXPECT_DOUBLE_EQ(timer.elapsedMs(), 1500.0);
-    timer.restart();
-    EXPECT_DOUBLE_EQ(timer.elapsedMs(), 0.0);
-}
 
 TEST(Frame, ModelSceneEndsWhenItsOwnClockPassesItsDuration) {
     FakeClock clock;

@@ -1,43 +1,23 @@
 #include "DemoRun.h"
+#include "ImageBytes.h"
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 using namespace e2e;
-
-namespace {
-
-// A 24-bit BMP of the given size, all grey.
-void writeGreyBmp(const fs::path& path, unsigned width, unsigned height) {
-    const unsigned stride = (width * 3 + 3) & ~3u;
-    std::vector<unsigned char> file(54 + stride * height, 128);
-    const unsigned fields[][3] = {{2, unsigned(file.size()), 4},
-                                  {6, 0, 4},
-                                  {10, 54, 4},
-                                  {14, 40, 4},
-                                  {18, width, 4},
-                                  {22, height, 4},
-                                  {26, 1, 2},
-                                  {28, 24, 2},
-                                  {30, 0, 24}};
-    file[0] = 'B';
-    file[1] = 'M';
-    for (const auto& f : fields)
-        for (unsigned b = 0; b < f[2]; ++b)
-            file[f[0] + b] = static_cast<unsigned char>(b < 4 ? f[1] >> (8 * b) : 0);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
-}
-
-} // namespace
 
 TEST(LightingStart, SetsUpItsTargetsBetweenBeginAndEndAndDrawsTheTerrainSceneUntilEsc) {
     RunTree tree(Settings{{"demo.scene1.duration", "0"}});
     DemoProcess demo(tree);
     const std::string window = demo.waitForWindow();
     ASSERT_FALSE(window.empty()) << demo.stdoutText() << demo.stderrText();
-    std::this_thread::sleep_for(1500ms); // frames of the terrain scene
+    // A frame of the terrain scene: drawn all over, neither black nor the clear colour.
+    const auto terrain = [](const WindowPixels& p) {
+        std::size_t neither = 0;
+        for (std::size_t i = 0; i < p.rgb.size(); i += 3)
+            neither += !isClearColour(&p.rgb[i]) && p.rgb[i] + p.rgb[i + 1] + p.rgb[i + 2] > 0;
+        return neither * 3 > p.rgb.size() * 99 / 100;
+    };
+    EXPECT_TRUE(terrain(demo.waitForPixels(window, terrain)));
     DemoProcess::key(window, "Escape");
     EXPECT_EQ(demo.waitForExit(), 0);
 
@@ -61,7 +41,8 @@ TEST(LightingStart, SetsUpItsTargetsBetweenBeginAndEndAndDrawsTheTerrainSceneUnt
 
 TEST(LightingStart, ABaseHeightImageOfTheWrongSizeEndsStartUpWithExitCodeOne) {
     RunTree tree;
-    writeGreyBmp(tree.root / "Images" / "h4.bmp", 128, 128);
+    writeFile((tree.root / runtree::fromRoot(runtree::heightImagePath)).string(),
+              bmpFile(128, 128, Bytes(128 * 128 * 3, 128)));
     DemoProcess demo(tree);
     EXPECT_EQ(demo.waitForExit(), 1);
     EXPECT_NE(demo.stderrText().find("Base height image ../Images/h4.bmp is 128 x 128 pixels; it "

@@ -18,18 +18,45 @@ Settings with(Settings settings, const std::string& key, const std::string& valu
     return settings;
 }
 
-// Mean of r + g + b over a square of the window around (x, y), x and y from the top left;
-// negative when the window cannot be captured.
-double windowBrightness(const std::string& window, int x, int y, int half) {
-    const WindowPixels pixels = captureWindow(window);
-    if (pixels.width != kWidth || pixels.height != kHeight)
-        return -1;
+// Mean of r + g + b over a square around (x, y), x and y from the top left.
+double brightness(const WindowPixels& pixels, int x, int y, int half) {
     double sum = 0;
     for (int row = y - half; row < y + half; ++row)
         for (int column = x - half; column < x + half; ++column)
             for (int k = 0; k < 3; ++k)
                 sum += pixels.at(column, row)[k];
     return sum / (4.0 * half * half);
+}
+
+// The share of the rows from y0 to y1 in the clear colour.
+double clearShare(const WindowPixels& pixels, int y0, int y1) {
+    long clear = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = 0; x < pixels.width; ++x)
+            clear += isClearColour(pixels.at(x, y));
+    return clear / (static_cast<double>(y1 - y0) * pixels.width);
+}
+
+// Mean difference per channel over the rows from y0 to y1 of two captures of one size.
+double difference(const WindowPixels& a, const WindowPixels& b, int y0, int y1) {
+    double sum = 0;
+    for (std::size_t i = std::size_t(y0) * a.width * 3; i < std::size_t(y1) * a.width * 3; ++i)
+        sum += std::abs(a.rgb[i] - b.rgb[i]);
+    return sum / (static_cast<double>(y1 - y0) * a.width * 3);
+}
+
+bool isWhole(const WindowPixels& pixels) {
+    return pixels.width == kWidth && pixels.height == kHeight;
+}
+
+// The model scene's studio: a backdrop that darkens upward behind the model, a lit floor in
+// front of it, and the model standing out from the floor.
+bool showsModel(const WindowPixels& p) {
+    if (!isWhole(p))
+        return false;
+    const double floor = brightness(p, kWidth / 2, kHeight * 5 / 8, 4);
+    return floor > brightness(p, 20, 20, 6) + 150.0 &&
+           std::abs(brightness(p, kWidth / 2, kHeight / 2, 8) - floor) > 30.0;
 }
 
 } // namespace
@@ -39,15 +66,19 @@ TEST(ModelScene, ShowsTheProductModelAtTheCentreThenTheTerrain) {
     DemoProcess demo(tree);
     const std::string window = demo.waitForWindow();
     ASSERT_FALSE(window.empty()) << demo.stdoutText() << demo.stderrText();
-    std::this_thread::sleep_for(500ms);
-    // The studio: a backdrop that darkens upward behind the model, a lit floor in front of it.
-    const double background = windowBrightness(window, 20, 20, 6);
-    EXPECT_GE(background, 0.0) << "the window could not be captured";
-    const double floor = windowBrightness(window, kWidth / 2, kHeight * 5 / 8, 4);
-    EXPECT_GT(floor, background + 150.0);
-    EXPECT_GT(std::abs(windowBrightness(window, kWidth / 2, kHeight / 2, 8) - floor), 30.0)
-        << "the model stands out from the floor";
-    std::this_thread::sleep_for(3s); // into the terrain scene
+
+    const WindowPixels model = demo.waitForPixels(window, showsModel);
+    ASSERT_TRUE(showsModel(model)) << "no frame of the model scene";
+
+    // The terrain scene: sky and land where the studio's floor was, neither black nor cleared.
+    const int lower = kHeight * 3 / 4;
+    const auto showsTerrain = [&](const WindowPixels& p) {
+        return isWhole(p) && clearShare(p, lower, kHeight) < 0.01 &&
+               brightness(p, kWidth / 2, kHeight - 10, 8) > 0 &&
+               difference(p, model, lower, kHeight) > 10.0;
+    };
+    const WindowPixels terrain = demo.waitForPixels(window, showsTerrain);
+    EXPECT_TRUE(showsTerrain(terrain)) << "no frame of the terrain scene";
     DemoProcess::key(window, "Escape");
     EXPECT_EQ(demo.waitForExit(), 0);
 
@@ -60,14 +91,15 @@ TEST(ModelScene, ShowsTheProductModelAtTheCentreThenTheTerrain) {
 TEST(ModelScene, RunsWithoutTheModelFileOrTheTerrainFile) {
     {
         RunTree tree(with(smallWindow, "demo.scene1.duration", "60"));
-        fs::remove(tree.root / "models" / "brastel.obj");
+        fs::remove(tree.root / runtree::fromRoot(runtree::productModelPath));
         DemoProcess demo(tree);
         const std::string window = demo.waitForWindow();
         ASSERT_FALSE(window.empty()) << demo.stdoutText() << demo.stderrText();
-        std::this_thread::sleep_for(500ms);
-        const double background = windowBrightness(window, 20, 20, 6);
-        EXPECT_GE(background, 0.0) << "the window could not be captured";
-        EXPECT_EQ(windowBrightness(window, kWidth / 2, kHeight / 2, 12), background);
+        // A presented frame of the model scene without its model: the clear colour throughout.
+        const WindowPixels empty = demo.waitForPixels(window, [](const WindowPixels& p) {
+            return isWhole(p) && clearShare(p, 0, kHeight) > 0.99;
+        });
+        EXPECT_TRUE(isWhole(empty) && clearShare(empty, 0, kHeight) > 0.99);
         DemoProcess::key(window, "Escape");
         EXPECT_EQ(demo.waitForExit(), 0);
         EXPECT_NE(demo.stdoutText().find(
@@ -78,11 +110,15 @@ TEST(ModelScene, RunsWithoutTheModelFileOrTheTerrainFile) {
     }
     {
         RunTree tree(with(smallWindow, "demo.scene1.duration", "0"));
-        fs::remove(tree.root / "models" / "terrain.obj");
+        fs::remove(tree.root / runtree::fromRoot(runtree::terrainModelPath));
         DemoProcess demo(tree);
         const std::string window = demo.waitForWindow();
         ASSERT_FALSE(window.empty()) << demo.stdoutText() << demo.stderrText();
-        std::this_thread::sleep_for(1s);
+        // Frames of the terrain scene without its surface: the sky, neither black nor clear.
+        const auto sky = [](const WindowPixels& p) {
+            return isWhole(p) && clearShare(p, 0, kHeight) < 0.01 && brightness(p, 20, 20, 6) > 0;
+        };
+        EXPECT_TRUE(sky(demo.waitForPixels(window, sky)));
         DemoProcess::key(window, "Escape");
         EXPECT_EQ(demo.waitForExit(), 0);
         EXPECT_NE(demo.stdoutText().find("Initializing Terrain ...  done.\n"), std::string::npos);

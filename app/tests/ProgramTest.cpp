@@ -64,9 +64,9 @@ TEST(Program, RunsWithoutItsSettingsFile) {
     RunTree tree;
     std::filesystem::remove(tree.conf());
     DemoProcess demo(tree);
-    ASSERT_TRUE(demo.waitForOutput("-------END-------"));
-    // No window size: nothing to press keys into, so end it like a user's Ctrl+C.
-    std::this_thread::sleep_for(500ms);
+    // No window size: a window of one pixel, nothing to press keys into; once its frame loop runs,
+    // end it like a user's Ctrl+C.
+    ASSERT_FALSE(demo.waitForWindow().empty()) << demo.stdoutText() << demo.stderrText();
     kill(demo.pid, SIGINT);
     EXPECT_EQ(demo.waitForExit(), 0);
     const std::string out = demo.stdoutText();
@@ -103,4 +103,35 @@ TEST(Program, ShaderProblemsEndStartUpWithExitCodeOne) {
         EXPECT_NE(after(out, "Could not compile noise shader program.\n", link), std::string::npos)
             << out;
     }
+}
+
+TEST(Program, WithoutAWindowItSaysSoAndEndsWithExitCodeZero) {
+    RunTree tree;
+    DemoProcess demo(tree, {{"DISPLAY", ":no-such-display"}}); // no X server: no window, no box
+    EXPECT_EQ(demo.waitForExit(), 0);
+    const std::string err = demo.stderrText();
+    EXPECT_NE(err.find("ERROR: Failed To Register The Window Class.\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("Failed to create desired OpenGL window - exitting...\n"),
+              std::string::npos);
+    EXPECT_EQ(demo.stdoutText().find("BEGIN"), std::string::npos);
+}
+
+TEST(Program, AFullScreenModeTheDisplayLacksIsOfferedAsAWindowInstead) {
+    RunTree tree({{"window.use.full.screen", "true"}, {"window.width", "1000"}});
+    DemoProcess demo(tree);
+    // The question comes in a box of its own, drawn by a process of its own: found by its title.
+    std::string box;
+    waitUntil(
+        [&] {
+            box = shell(
+                "xwininfo -root -tree | sed -n 's/^ *\\(0x[0-9a-f]*\\) \"Zelvo GL\".*/\\1/p'");
+            return !box.empty() || demo.hasExited();
+        },
+        60s);
+    ASSERT_FALSE(box.empty()) << demo.stdoutText() << demo.stderrText();
+    DemoProcess::key(std::to_string(std::stoul(box, nullptr, 16)), "Return"); // Yes: a window
+    const std::string window = demo.waitForWindow();
+    ASSERT_FALSE(window.empty()) << demo.stdoutText() << demo.stderrText();
+    DemoProcess::key(window, "Escape");
+    EXPECT_EQ(demo.waitForExit(), 0);
 }

@@ -1,4 +1,3 @@
-#include "../ClearColour.h"
 #include "DemoRun.h"
 
 #include <gtest/gtest.h>
@@ -10,13 +9,6 @@ using namespace e2e;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The clear colour as the window holds it, give or take rounding.
-bool isClearColour(const std::uint8_t* p) {
-    return std::abs(p[0] - clearColourByte(clearColour.red)) <= 2 &&
-           std::abs(p[1] - clearColourByte(clearColour.green)) <= 2 &&
-           std::abs(p[2] - clearColourByte(clearColour.blue)) <= 2;
-}
 
 enum class Scene { none, model, terrain };
 
@@ -98,8 +90,9 @@ TEST(ShowPictures, BothScenesMoveAndTheShowEndsWithItsMusic) {
     DemoProcess demo(tree, waveBackend(tree));
     const std::string window = demo.waitForWindow();
     ASSERT_FALSE(window.empty()) << demo.stdoutText() << demo.stderrText();
-    // The title is set just before the first frame is presented.
-    std::this_thread::sleep_for(300ms);
+    // The title is set just before the first frame is presented: wait for that frame.
+    demo.waitForPixels(
+        window, [](WindowPixels p) { return classify(0.0, std::move(p)).scene != Scene::none; });
 
     std::vector<Frame> frames;
     const auto start = Clock::now();
@@ -110,7 +103,7 @@ TEST(ShowPictures, BothScenesMoveAndTheShowEndsWithItsMusic) {
         if (pixels.empty() || demo.hasExited())
             break;
         frames.push_back(classify(seconds, std::move(pixels)));
-        std::this_thread::sleep_for(400ms);
+        waitUntil([&] { return demo.hasExited(); }, 400ms); // the next sample, or the end
     }
     EXPECT_EQ(demo.waitForExit(), 0) << demo.stdoutText() << demo.stderrText();
     const std::string out = demo.stdoutText();

@@ -27,7 +27,7 @@ TEST(Shutdown, EscOrCloseAtAnyMomentEndsCleanly) {
         DemoProcess demo(tree, env);
         const std::string window = demo.waitForWindowCreated();
         ASSERT_FALSE(window.empty()) << what << demo.stdoutText() << demo.stderrText();
-        std::this_thread::sleep_for(delay);
+        waitUntil([&] { return demo.hasExited(); }, delay); // the chosen moment, still running
         if (closeButton)
             DemoProcess::close(window);
         else

@@ -1,5 +1,6 @@
 #include "Camera.h"
 #include "CameraControls.h"
+#include "TestFolders.h"
 
 #include <gtest/gtest.h>
 
@@ -19,9 +20,10 @@ const char* const kDiamond = "1 0 0\n0 0 1\n-1 0 0\n0 0 -1\n";
 } // namespace
 
 TEST(SplineReader, ReadsTriplesUpToTheFirstIncompletePoint) {
-    const std::string file = testing::TempDir() + "cut_path.txt";
-    std::ofstream(file) << "1 0 0\n0 0 1\n-1 0 0\nword 0 0 -1\n";
-    EXPECT_EQ(Spline(file, 0, 0, 0).numControlPoints(), 3);
+    const ScratchFolder folder;
+    EXPECT_EQ(Spline(folder.write("cut_path.txt", "1 0 0\n0 0 1\n-1 0 0\nword 0 0 -1\n"), 0, 0, 0)
+                  .numControlPoints(),
+              3);
     EXPECT_EQ(ReadPathPoints(" 0.5\t-1\n\n 2e0 1-2 3 4 5").size(), 2u); // "1-2" is two numbers
     EXPECT_EQ(Spline("no/such/path.txt", 0, 0, 0).numControlPoints(), 0);
 }
@@ -59,18 +61,25 @@ TEST(Camera, LookAtAndUpdateViewMatrixBuildTheSameView) {
     }
 }
 
-TEST(Camera, PerspectiveScalesHeightByTheAspectTwice) {
+TEST(Camera, PerspectiveMapsNearAndFarAndScalesHeightByTheAspectTwice) {
     Camera c;
-    // Aspect, then m[0] = aspect / tan(22.5 degrees) and m[5] = aspect^2 / tan(22.5 degrees).
-    const float cases[][3] = {{4.0f / 3.0f, 3.21895f, 4.29194f}, {0.5f, 1.20711f, 0.603553f}};
-    for (const auto& [aspect, m0, m5] : cases) {
+    // Where a point in view space lands on the screen: x, y and depth from -1 to 1.
+    const auto screen = [&](float x, float y, float z) {
+        float clip[4];
+        for (int row = 0; row < 4; ++row)
+            clip[row] = c.projectionMatrix.at(row, 0) * x + c.projectionMatrix.at(row, 1) * y +
+                        c.projectionMatrix.at(row, 2) * z + c.projectionMatrix.at(row, 3);
+        return Vector3(clip[0] / clip[3], clip[1] / clip[3], clip[2] / clip[3]);
+    };
+    const float edge = std::tan(float(M_PI) / 8); // half the 45-degree field of view
+    for (const float aspect : {4.0f / 3.0f, 0.5f}) {
         c.setPerspective(45, aspect, 0.01f, 1000);
-        EXPECT_NEAR(c.projectionMatrix[0], m0, 1e-4f) << aspect;
-        EXPECT_NEAR(c.projectionMatrix[5], m5, 1e-4f) << aspect;
-        EXPECT_NEAR(c.projectionMatrix[10], -1.00002f, 1e-5f);
-        EXPECT_NEAR(c.projectionMatrix[14], -0.0200002f, 1e-6f);
-        EXPECT_EQ(c.projectionMatrix[11], -1.0f);
-        EXPECT_EQ(c.projectionMatrix[15], 0.0f);
+        EXPECT_NEAR(screen(0, 0, -0.01f).z, -1.0f, 1e-4f);
+        EXPECT_NEAR(screen(0, 0, -1000).z, 1.0f, 1e-4f);
+        // A point on the field's edge, up and to the side: the aspect across, its square up.
+        const Vector3 p = screen(3 * edge, 3 * edge, -3);
+        EXPECT_NEAR(p.x, aspect, 1e-4f) << aspect;
+        EXPECT_NEAR(p.y, aspect * aspect, 1e-4f) << aspect;
     }
 }
 
@@ -111,8 +120,8 @@ TEST(Camera, FlightAcceleratesToTheLimitAndBrakesToExactlyZero) {
 }
 
 TEST(Camera, SetupLeavesAValidPoseAndPrintsThePositionPath) {
-    const std::string pos = testing::TempDir() + "pos.txt";
-    std::ofstream(pos) << kDiamond;
+    const ScratchFolder folder;
+    const std::string pos = folder.write("pos.txt", kDiamond);
     testing::internal::CaptureStdout();
     setupCamera(pos, pos, pos, 1024, 768);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),

@@ -2,10 +2,10 @@
 // xvfb-run): UpdateLighting as a whole and each step of its list (LightingPasses.h), each timed
 // to glFinish.
 
-#include "../tests/LightingGLHarness.h"
 #include "HeightFieldPasses.h"
 #include "KeyLight.h"
 #include "KeyLightPass.h"
+#include "LightingGLHarness.h"
 #include "LightingPasses.h"
 #include "WedgeTables.h"
 

@@ -123,6 +123,7 @@ TEST(HdrLight, UnreadableProbesEndStartUpWithExitCodeOne) {
                 "HDR file too short for 30000 x 30000 pixels");
 
     // 8192 x 8192 run-length scanlines (4.3 MB) whose 805 MB of floats do not fit under a limit.
+    // Exit code 1 like every other unreadable probe: a start-up that failed never reports success.
     const std::string big = tempPath("big.hdr");
     {
         Bytes line = {2, 2, 8192 >> 8, 0};

@@ -253,7 +253,7 @@ TEST(HeightFieldPasses, NormalsComeFromTheBaseImageAndUpdateLightingLeavesNothin
         return Rgb{static_cast<unsigned char>(column), 0, 0};
     });
     ASSERT_TRUE(scene.ok());
-    NormalPass();
+    NormalPass(); // without a clear: its quad writes every texel, as the reads below show
     expectNothingBound("the normal pass");
     const std::vector<float> normals = readTexture(normalTexture);
     const double slope = scene::heightScale / 255.0 / (scene::terrainSize / N);

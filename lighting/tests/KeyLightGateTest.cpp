@@ -6,6 +6,7 @@
 #include "KeyLightPass.h"
 #include "KeyLightReference.h"
 #include "LightingGLHarness.h"
+#include "Pictures.h"
 #include "SceneConventions.h"
 #include "WedgeTables.h"
 
@@ -19,10 +20,6 @@
 #include <iostream>
 #include <numeric>
 #include <sstream>
-
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb/stb_image_write.h>
 
 using namespace lighting_test;
 
@@ -137,16 +134,16 @@ Figures measure(const std::vector<double>& gpu, const std::vector<double>& ref,
 
 // keyLightTarget as an 8-bit grey PNG, row 0 at the bottom: E from 1.5 to 2.4 stretched over
 // the grey scale, the same for every picture so that they compare.
-void writeShot(const std::string& path, const std::vector<float>& texels) {
+void writeShot(const std::string& name, const std::vector<float>& texels) {
     std::vector<unsigned char> grey(static_cast<size_t>(N) * N);
     for (int row = 0; row < N; ++row)
         for (int column = 0; column < N; ++column) {
             const float e = texels[(static_cast<size_t>(row) * N + column) * 4];
             const float mapped = std::pow(std::clamp((e - 1.5f) / 0.9f, 0.0f, 1.0f), 1.0f / 2.2f);
-            grey[static_cast<size_t>(N - 1 - row) * N + column] =
+            grey[static_cast<size_t>(row) * N + column] =
                 static_cast<unsigned char>(std::clamp(mapped, 0.0f, 1.0f) * 255.0f + 0.5f);
         }
-    stbi_write_png(path.c_str(), N, N, 1, grey.data(), N);
+    keepPicture(name, N, N, 1, grey);
 }
 
 } // namespace
@@ -187,7 +184,6 @@ TEST(KeyLightGate, SoftShadowsMatchTheBruteForceReference) {
     }
 
     const reference::Directions directions = reference::stratifiedHemisphere(64, 64);
-    const char* shotDir = std::getenv("BRASTEL_SHOT_DIR");
     const double azimuths[3] = {0.0, 90.0, 200.0};
 
     // shadow: the reference's share of E0 taken by shadows; spread and vs ref: the flat field's
@@ -229,9 +225,8 @@ TEST(KeyLightGate, SoftShadowsMatchTheBruteForceReference) {
                 std::printf("%-8s %5.0f | %8.5f %8.3f%% %8.4f %7.2f%% | %6.3f%% | %7s %7s\n",
                             field.name, azimuth, f.r, 100 * f.meanError, f.rS, 100 * f.deficitError,
                             100 * f.shadow, "-", "-");
-            if (shotDir && name == "noise" && azimuth != 200.0)
-                writeShot(std::string(shotDir) + "/lighting-keylight-" + name + "-phi" +
-                              std::to_string(int(azimuth)) + ".png",
+            if (picturesWanted() && name == "noise" && azimuth != 200.0)
+                writeShot("lighting-keylight-" + name + "-phi" + std::to_string(int(azimuth)),
                           texels);
 
             const std::string where = name + " at " + std::to_string(azimuth);

@@ -4,6 +4,7 @@
 // child's resident high-water mark (VmHWM, reset through /proc/self/clear_refs) above its
 // resident size just before the import.
 #include "ModelOBJ.h"
+#include "TestFolders.h"
 
 #include <benchmark/benchmark.h>
 #include <tiny_obj_loader.h>
@@ -23,17 +24,14 @@
 
 namespace {
 
-const char* const kObjPath = "/tmp/brastel-bench-import.obj";
-const char* const kMtlPath = "/tmp/brastel-bench-import.mtl";
+// The model and its library, in a folder of this run's own.
+std::string folder, objPath;
 constexpr int kGrid = 640; // vertices per side
 
 void generateModel() {
-    if (std::FILE* existing = std::fopen(kObjPath, "rb")) {
-        std::fclose(existing);
-        return;
-    }
-    std::FILE* mtl = std::fopen(kMtlPath, "w");
-    std::FILE* obj = std::fopen(kObjPath, "w");
+    objPath = folder + "/brastel-bench-import.obj";
+    std::FILE* mtl = std::fopen((folder + "/brastel-bench-import.mtl").c_str(), "w");
+    std::FILE* obj = std::fopen(objPath.c_str(), "w");
     if (!mtl || !obj) {
         std::perror("bench_obj_import: cannot write the model");
         std::exit(1);
@@ -124,7 +122,7 @@ template <typename Import> Run runInChild(Import import) {
 
 size_t importModelOBJ() {
     ModelOBJ model;
-    return model.Import(kObjPath) ? size_t(model.numTriangles) : 0;
+    return model.Import(objPath) ? size_t(model.numTriangles) : 0;
 }
 
 size_t importTinyObj() {
@@ -133,8 +131,8 @@ size_t importTinyObj() {
     std::vector<tinyobj::material_t> materials;
     std::string warn, err;
     // No fallback vertex colours: the file has none, and they would only slow the peer down.
-    if (!tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, kObjPath, "/tmp/", true,
-                          false))
+    if (!tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, objPath.c_str(),
+                          (folder + "/").c_str(), true, false))
         return 0;
     size_t triangles = 0;
     for (const auto& shape : shapes)
@@ -174,9 +172,11 @@ Run median(std::vector<Run> runs) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const ScratchFolder scratch("brastel-bench-import");
+    folder = scratch.path.string();
     generateModel();
-    std::ifstream file(kObjPath, std::ios::binary | std::ios::ate);
-    std::cout << "Model: " << kObjPath << ", " << double(file.tellg()) / (1024.0 * 1024.0) << " MiB"
+    std::ifstream file(objPath, std::ios::binary | std::ios::ate);
+    std::cout << "Model: " << objPath << ", " << double(file.tellg()) / (1024.0 * 1024.0) << " MiB"
               << std::endl;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

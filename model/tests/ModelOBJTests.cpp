@@ -1,4 +1,5 @@
 #include "ModelOBJ.h"
+#include "TestFolders.h"
 
 #include <gtest/gtest.h>
 #include <tiny_obj_loader.h>
@@ -354,8 +355,8 @@ TEST(ModelOBJImport, FileImportFailsOnlyWhenUnreadableAndFindsTheLibrary) {
     EXPECT_FALSE(m.Import(std::filesystem::temp_directory_path().string())); // a folder
     EXPECT_EQ(m.numTriangles, 42);
 
-    const auto dir = std::filesystem::temp_directory_path() / "model-import-dir";
-    std::filesystem::create_directories(dir);
+    const ScratchFolder folder;
+    const auto& dir = folder.path;
     std::ofstream(dir / "m.mtl") << "newmtl only\nKd 0 1 0\n";
     std::ofstream(dir / "m.obj") << "mtllib m.mtl\nv 0 0 0\nusemtl only\nf 1 1 1\n";
     ASSERT_TRUE(m.Import((dir / "m.obj").string()));

@@ -1,5 +1,6 @@
 #include "Camera.h"
 #include "ModelGLTestSupport.h"
+#include "Pictures.h"
 #include "RenderableTerrainModelOBJ.h"
 #include "SceneConventions.h"
 
@@ -309,7 +310,7 @@ TEST_F(Terrain, StandInLightGivesMeadowsLowRockOnSlopesAndSnowHigh) {
     EXPECT_LT(std::abs(slope[0] - slope[2]), 40); // rock is grey-brown, not green
 
     // The scene's own view over stand-in mountains, kept as a picture when asked for.
-    if (const char* folder = std::getenv("BRASTEL_PICTURE_DIR")) {
+    if (picturesWanted()) {
         const StandInLight land{mountains};
         terrain.keyLightTexture = light([&](float u, float v) { return land.key(u, v); });
         terrain.envLightTexture = light([&](float u, float v) { return land.sky(u, v); },
@@ -319,6 +320,6 @@ TEST_F(Terrain, StandInLightGivesMeadowsLowRockOnSlopesAndSnowHigh) {
         camera.lookAt(Vector3(7.0f, 2.38f, 2.5f), Vector3(2.5f, 0.5f, 2.5f), Vector3(0, 1, 0));
         camera.setPerspective(45.0f, 640.0f / 480.0f, 0.01f, 1000.0f);
         terrain.Render(camera);
-        view.savePpm(view.read(), std::string(folder) + "/terrain-stand-in.ppm");
+        keepPicture("terrain-stand-in", 640, 480, 4, view.read());
     }
 }

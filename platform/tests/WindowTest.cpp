@@ -44,3 +44,15 @@ TEST(Window, EscAndCloseEndTheLoopWithTheContextStillCurrent) {
             << out;
     }
 }
+
+TEST(Window, EveryKeyTheProgramUsesHasItsOwnCode) {
+    const struct {
+        int sdlKey, virtualKey;
+    } keys[] = {{SDLK_ESCAPE, VK_ESC},  {SDLK_LEFT, VK_LEFT_ARROW}, {SDLK_RIGHT, VK_RIGHT_ARROW},
+                {SDLK_UP, VK_UP_ARROW}, {SDLK_DOWN, VK_DOWN_ARROW}, {SDLK_c, VK_LETTER_C},
+                {SDLK_2, VK_DIGIT_2},   {SDLK_3, VK_DIGIT_3},       {SDLK_F1, VK_F1},
+                {SDLK_F6, 0x75}}; // F1 to F6 choose the view
+    for (const auto& key : keys)
+        EXPECT_EQ(VirtualKeyFromSdlKey(key.sdlKey), key.virtualKey) << SDL_GetKeyName(key.sdlKey);
+    EXPECT_EQ(VirtualKeyFromSdlKey(SDLK_PAUSE), -1);
+}

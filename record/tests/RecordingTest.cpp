@@ -139,12 +139,19 @@ TEST(Recording, RefusesWhatItCannotDoWithAClearMessageAndExitCode) {
             << recorder.transcript();
         EXPECT_FALSE(fs::exists(tree.root / "bin" / "a.mp4"));
     }
-    fs::remove(tree.root / "Media" / "Tidewell - Harbour - 08 - Rain.wav");
+    fs::remove(tree.root / runtree::fromRoot(runtree::musicPath));
     Recorder noMusic(tree, {"--record", "a.mp4"});
     EXPECT_EQ(noMusic.wait(), 1) << noMusic.transcript();
     EXPECT_NE(noMusic.transcript().find(
                   "the music ../Media/Tidewell - Harbour - 08 - Rain.wav cannot be read"),
               std::string::npos);
+}
+
+// The frame count of the recorder's last progress line; 0 before the first.
+int framesShown(const Recorder& recorder) {
+    const std::string text = recorder.transcript();
+    const std::size_t at = text.rfind(" frame ");
+    return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + 7);
 }
 
 TEST(Recording, CtrlCLeavesAPlayableFileOfWhatWasRecorded) {
@@ -153,12 +160,8 @@ TEST(Recording, CtrlCLeavesAPlayableFileOfWhatWasRecorded) {
     const fs::path file = tree.root / "interrupted.mp4";
     Recorder recorder(tree, {"--record", file.string(), "--size", "320x180"});
     // Interrupted once the progress line shows 30 frames or more.
-    const auto framesShown = [&] {
-        const std::string text = recorder.transcript();
-        const std::size_t at = text.rfind(" frame ");
-        return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + 7);
-    };
-    ASSERT_TRUE(waitUntil([&] { return framesShown() >= 30; }, 120s)) << recorder.transcript();
+    ASSERT_TRUE(waitUntil([&] { return framesShown(recorder) >= 30; }, 120s))
+        << recorder.transcript();
     kill(-recorder.pid, SIGINT); // Ctrl-C at a terminal reaches the whole process group
     EXPECT_EQ(recorder.wait(30s), 0) << recorder.transcript();
     EXPECT_NE(recorder.transcript().find("Recording interrupted: recorded "), std::string::npos)
@@ -169,4 +172,19 @@ TEST(Recording, CtrlCLeavesAPlayableFileOfWhatWasRecorded) {
     EXPECT_LT(seconds, 59.0);
     EXPECT_EQ(shell("ffmpeg -v error -i '" + file.string() + "' -f null - 2>&1; echo $?"), "0")
         << "the file does not decode to its end";
+}
+
+TEST(Recording, AnEncoderThatDiesInTheMiddleEndsTheRecordingWithExitCodeOne) {
+    RunTree tree;
+    writeMusic(tree, 60.0);
+    Recorder recorder(tree, {"--record", (tree.root / "cut.mp4").string(), "--size", "320x180"});
+    ASSERT_TRUE(waitUntil([&] { return framesShown(recorder) >= 10; }, 120s))
+        << recorder.transcript();
+    const std::string encoder = shell("pgrep -P " + std::to_string(recorder.pid) + " -x ffmpeg");
+    ASSERT_FALSE(encoder.empty()) << recorder.transcript();
+    kill(std::stoi(encoder), SIGKILL);
+    EXPECT_EQ(recorder.wait(30s), 1) << recorder.transcript(); // not ended by the broken pipe
+    EXPECT_NE(recorder.transcript().find("ffmpeg was ended (exit code"), std::string::npos)
+        << recorder.transcript();
+    EXPECT_NE(recorder.transcript().find("is incomplete"), std::string::npos);
 }

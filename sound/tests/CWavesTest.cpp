@@ -9,10 +9,8 @@
 
 namespace {
 
-WaveResult loadBytes(CWaves& waves, Bytes bytes, int* id) {
-    static Bytes keep; // fmemopen reads from it until the load closes the stream
-    keep = std::move(bytes);
-    return waves.loadWaveStream(fmemopen(keep.data(), keep.size(), "rb"), id);
+WaveResult loadBytes(CWaves& waves, const Bytes& bytes, int* id) {
+    return waves.loadWaveBytes(bytes.data(), bytes.size(), id);
 }
 
 // Distinct bytes, so a read from the wrong offset shows.
@@ -25,9 +23,7 @@ Bytes samples(std::size_t n) {
 
 const Bytes stereo16 = formatChunk(1, 2, 44100, 16);
 
-std::string lookedUp;
-int recordName(const char* name) {
-    lookedUp = name;
+int recordName(const char*) {
     return 0x1234;
 }
 
@@ -56,7 +52,6 @@ TEST(WaveReader, FindsFormatAndDataAcrossChunkLayouts) {
         EXPECT_EQ(r->format.samplesPerSec, 44100u);
         ASSERT_EQ(r->dataSize, 7u);
         EXPECT_EQ(std::memcmp(r->data, odd.data(), 7), 0);
-        EXPECT_EQ(r->file, nullptr);
     }
 }
 
@@ -92,42 +87,25 @@ TEST(WaveReader, RefusesWhatIsNotAUsableWave) {
     for (std::uint32_t declared : {17u, 0xFFFFFFF0u}) {
         Bytes image = wave({{"fmt ", stereo16}, {"data", samples(16), declared}});
         WaveRecord record;
-        EXPECT_EQ(parseStream(fmemopen(image.data(), image.size(), "rb"), &record),
-                  WaveResult::NotAWave);
-        EXPECT_EQ(record.file, nullptr);
+        EXPECT_EQ(parseBytes(image.data(), image.size(), &record), WaveResult::NotAWave);
     }
 }
 
-TEST(WaveReader, FormatTableMapsKindChannelsBitsAndMask) {
-    struct Case {
+// What OpenAL makes of the formats it has is the audio test's; here, what it has no format for.
+TEST(WaveReader, WavesOpenALHasNoFormatForAreRefused) {
+    const struct {
         std::uint16_t tag, channels, bits;
         std::uint32_t mask;
-        const char* name; // nullptr: no OpenAL format
-    } cases[] = {
-        {1, 1, 8, 0, "AL_FORMAT_MONO8"},
-        {1, 2, 4, 0, "AL_FORMAT_STEREO_IMA4"},
-        {1, 4, 16, 0, "AL_FORMAT_QUAD16"},
-        {1, 2, 24, 0, nullptr},
-        {1, 6, 16, 0, nullptr},
-        {0xFFFE, 1, 16, 0x4, "AL_FORMAT_MONO16"},
-        {0xFFFE, 2, 16, 0x30, "AL_FORMAT_REAR16"},
-        {0xFFFE, 2, 16, 0x6, nullptr},
-        {0xFFFE, 6, 16, 0x3F, "AL_FORMAT_51CHN16"},
-        {0xFFFE, 6, 24, 0x3F, nullptr},
-        {0xFFFE, 8, 16, 0x63F, "AL_FORMAT_71CHN16"},
-    };
+    } cases[] = {{1, 2, 24, 0}, {1, 6, 16, 0}, {0xFFFE, 2, 16, 0x6}, {0xFFFE, 6, 24, 0x3F}};
     CWaves waves;
     int id = -1, format = -1;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
         Bytes fmt = formatChunk(c.tag, c.channels, 44100, c.bits, c.tag == 1 ? 16 : 40, c.mask);
         ASSERT_EQ(loadBytes(waves, wave({{"fmt ", fmt}, {"data", samples(8)}}), &id),
                   WaveResult::Ok);
-        lookedUp.clear();
-        EXPECT_EQ(waves.getWaveFormatEnum(id, recordName, &format),
-                  c.name ? WaveResult::Ok : WaveResult::UnsupportedFormat);
-        EXPECT_EQ(lookedUp, c.name ? c.name : "");
-        EXPECT_EQ(format, c.name ? 0x1234 : 0);
+        EXPECT_EQ(waves.getWaveFormatEnum(id, recordName, &format), WaveResult::UnsupportedFormat);
+        EXPECT_EQ(format, 0);
         waves.deleteWaveFile(id);
     }
     // A name the library does not know is no format either.

@@ -2,6 +2,7 @@
 
 #include "DisplayFramebuffer.h"
 #include "GLError.h"
+#include "RunTree.h"
 #include "Shaders.h"
 #include "SkyCube.h"
 #include "TextureManager.h"
@@ -51,7 +52,7 @@ bool CubeMapTexture::load(const std::string& crossName) {
 void InitCubeMap() {
     // Filter across face edges, so the sky shows no seams where its faces meet.
     glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
-    cubeMapFiles.push_back("uffizi_cross.hdr");
+    cubeMapFiles.push_back(runtree::skyCrossName);
     currentCubeMap = 0;
     for (const std::string& name : cubeMapFiles)
         TextureManager::getInstance().getCubeMapFaces(name);

@@ -15,8 +15,8 @@ constexpr float D = skyCubeHalfSize;
 
 // Position, then direction.
 const float cubeVertices[8][6] = {
-    {-D, -D, D, -1, -1, 1},  {D, -D, D, 1, -1, 1},  {-D, -D, -D, -1, -1, -1}, {D, -D, -D, 1, -1, -1},
-    {-D, D, D, -1, 1, 1},    {D, D, D, 1, 1, 1},    {-D, D, -D, -1, 1, -1},   {D, D, -D, 1, 1, -1},
+    {-D, -D, D, -1, -1, 1}, {D, -D, D, 1, -1, 1}, {-D, -D, -D, -1, -1, -1}, {D, -D, -D, 1, -1, -1},
+    {-D, D, D, -1, 1, 1},   {D, D, D, 1, 1, 1},   {-D, D, -D, -1, 1, -1},   {D, D, -D, 1, 1, -1},
 };
 
 const uint16_t cubeIndices[skyCubeIndexCount] = {

@@ -1,6 +1,5 @@
 #pragma once
 
-
 // Pixel layouts of an image record. The values are GL's own enums, so a record's format and type
 // go to glTexImage2D unchanged; the readers themselves need no GL.
 enum PixelFormat : unsigned { PIXEL_RGB = 0x1907, PIXEL_RGBA = 0x1908 };

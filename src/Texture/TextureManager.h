@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RunTree.h"
 #include "Texture.h"
 
 #include <map>
@@ -12,7 +13,7 @@ class TextureManager {
     static TextureManager& getInstance();
 
     // Files are opened as basePath followed by the name; the program uses "../images/".
-    explicit TextureManager(std::string basePath = "../images/");
+    explicit TextureManager(std::string basePath = runtree::skyFolder);
     ~TextureManager();
     TextureManager(const TextureManager&) = delete;
     TextureManager& operator=(const TextureManager&) = delete;

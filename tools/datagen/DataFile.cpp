@@ -12,3 +12,7 @@ bool writeDataFile(const std::string& path, std::string_view bytes) {
         std::cerr << "Cannot write " << path << std::endl;
     return ok;
 }
+
+std::string fileName(const std::string& path) {
+    return path.substr(path.find_last_of('/') + 1);
+}

@@ -3,6 +3,7 @@
 #include "DataFile.h"
 
 #include "HeightNoise.h"
+#include "RunTree.h"
 #include "SceneConventions.h"
 
 #include <cmath>
@@ -50,7 +51,7 @@ std::vector<unsigned char> encodeHeightImage() {
 }
 
 bool writeHeightImage(const std::string& stageDir) {
-    const std::string path = stageDir + "/Images/h4.bmp";
+    const std::string path = stageDir + "/" + runtree::fromRoot(runtree::heightImagePath);
     const std::vector<unsigned char> file = encodeHeightImage();
     return writeDataFile(path,
                          std::string_view(reinterpret_cast<const char*>(file.data()), file.size()));

@@ -3,6 +3,7 @@
 #include "Music.h"
 
 #include "DataFile.h"
+#include "RunTree.h"
 
 #include <algorithm>
 #include <cmath>
@@ -353,7 +354,7 @@ std::vector<std::int16_t> composeMusic() {
 }
 
 bool writeMusic(const std::string& stageDir) {
-    const std::string path = stageDir + "/Media/Tidewell - Harbour - 08 - Rain.wav";
+    const std::string path = stageDir + "/" + runtree::fromRoot(runtree::musicPath);
     const std::vector<std::int16_t> pcm = composeMusic();
     const std::uint32_t dataSize = static_cast<std::uint32_t>(pcm.size() * 2);
 

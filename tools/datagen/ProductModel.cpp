@@ -6,6 +6,7 @@
 #include "DataFile.h"
 #include "ImageFiles.h"
 #include "MeshBuilder.h"
+#include "RunTree.h"
 
 #include <algorithm>
 #include <cmath>
@@ -453,10 +454,10 @@ std::string productModelObj() {
 }
 
 bool writeProductModel(const std::string& modelFolder) {
-    const bool written = writeDataFile(modelFolder + "/brastel.obj", productModelObj()) &&
-                         writeDataFile(modelFolder + "/brastel.mtl", materialLibrary) &&
-                         writeGrille(modelFolder) && writeAluminium(modelFolder) &&
-                         writeBodyColor(modelFolder);
+    const bool written =
+        writeDataFile(modelFolder + "/" + fileName(runtree::productModelPath), productModelObj()) &&
+        writeDataFile(modelFolder + "/brastel.mtl", materialLibrary) && writeGrille(modelFolder) &&
+        writeAluminium(modelFolder) && writeBodyColor(modelFolder);
     if (!written)
         std::cerr << "Cannot write the product model into " << modelFolder << std::endl;
     return written;

@@ -2,6 +2,7 @@
 
 #include "DataFile.h"
 #include "MeshBuilder.h"
+#include "RunTree.h"
 
 #include <fstream>
 #include <iostream>
@@ -24,5 +25,5 @@ std::string terrainMeshObj() {
 }
 
 bool writeTerrainMesh(const std::string& modelFolder) {
-    return writeDataFile(modelFolder + "/terrain.obj", terrainMeshObj());
+    return writeDataFile(modelFolder + "/" + fileName(runtree::terrainModelPath), terrainMeshObj());
 }

@@ -2,6 +2,7 @@
 #include "HeightImage.h"
 #include "Music.h"
 #include "ProductModel.h"
+#include "RunTree.h"
 #include "Sky.h"
 #include "TerrainMesh.h"
 
@@ -21,6 +22,11 @@ bool makeFolder(const std::string& path) {
     return true;
 }
 
+// The folder, under the stage, of a file the program opens.
+std::string folderOf(const std::string& stage, const char* path) {
+    return (std::filesystem::path(stage) / runtree::fromRoot(path)).parent_path().string();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -30,11 +36,13 @@ int main(int argc, char** argv) {
     }
     const std::string stage = argv[1];
 
-    bool ok = makeFolder(stage + "/Media");
-    ok = ok && writeMusic(stage);
-    ok = ok && makeFolder(stage + "/models") && writeProductModel(stage + "/models") &&
-         writeTerrainMesh(stage + "/models");
-    ok = ok && makeFolder(stage + "/images") && writeSky(stage);
-    ok = ok && makeFolder(stage + "/Images") && writeHeightImage(stage);
+    const std::string models = folderOf(stage, runtree::productModelPath);
+    const std::string terrain = folderOf(stage, runtree::terrainModelPath);
+    bool ok = makeFolder(folderOf(stage, runtree::musicPath)) && writeMusic(stage);
+    ok = ok && makeFolder(models) && writeProductModel(models) && makeFolder(terrain) &&
+         writeTerrainMesh(terrain);
+    ok = ok && makeFolder(folderOf(stage, runtree::skyCrossPath)) &&
+         makeFolder(folderOf(stage, runtree::skyProbePath)) && writeSky(stage);
+    ok = ok && makeFolder(folderOf(stage, runtree::heightImagePath)) && writeHeightImage(stage);
     return ok ? 0 : 1;
 }

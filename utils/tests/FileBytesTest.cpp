@@ -1,4 +1,5 @@
 #include "FileBytes.h"
+#include "TestFolders.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +9,8 @@
 // Mapped or read, a file gives the same bytes; what cannot be mapped (empty, a folder, missing)
 // falls back to the plain read and its result. Pages let go stay readable.
 TEST(FileBytes, MapsOrReadsTheSameBytes) {
-    const auto dir = std::filesystem::temp_directory_path() / "file-bytes-test";
-    std::filesystem::create_directories(dir);
+    const ScratchFolder folder;
+    const auto& dir = folder.path;
     std::string text;
     for (int i = 0; text.size() < (1u << 20); ++i)
         text += "line " + std::to_string(i) + "\n";

@@ -1,7 +1,8 @@
 // loadHdr against stb_image on one large run-length encoded Radiance file, both from disk.
 
-#include "../tests/ImageBytes.h"
+#include "ImageBytes.h"
 #include "RgbeReader.h"
+#include "TestFolders.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -16,7 +17,8 @@ namespace {
 
 const int kWidth = 4096;
 const int kHeight = 2048;
-const std::string kPath = "/tmp/brastel_bench_sky_4096x2048.hdr";
+// In a folder of this run's own.
+std::string skyPath;
 
 void toRgbe(float r, float g, float b, unsigned char* out) {
     float m = std::fmax(r, std::fmax(g, b));
@@ -57,8 +59,8 @@ void writeSky() {
                    &rgbe[((size_t)y * kWidth + x) * 4]);
         }
     }
-    if (!writeFile(kPath, rgbeFile(kWidth, kHeight, rgbe, true))) {
-        std::fprintf(stderr, "cannot write %s\n", kPath.c_str());
+    if (!writeFile(skyPath, rgbeFile(kWidth, kHeight, rgbe, true))) {
+        std::fprintf(stderr, "cannot write %s\n", skyPath.c_str());
         std::exit(1);
     }
 }
@@ -81,7 +83,7 @@ void BM_loadHdr(benchmark::State& state) {
     QuietStderr quiet;
     for (auto _ : state) {
         Texture texture;
-        loadHdr(kPath, texture);
+        loadHdr(skyPath, texture);
         benchmark::DoNotOptimize(texture.data);
         std::free(texture.data);
     }
@@ -90,7 +92,7 @@ void BM_loadHdr(benchmark::State& state) {
 void BM_stbi_loadf(benchmark::State& state) {
     for (auto _ : state) {
         int w, h, n;
-        float* pixels = stbi_loadf(kPath.c_str(), &w, &h, &n, 3);
+        float* pixels = stbi_loadf(skyPath.c_str(), &w, &h, &n, 3);
         benchmark::DoNotOptimize(pixels);
         stbi_image_free(pixels);
     }
@@ -117,10 +119,10 @@ bool samePixels() {
     Texture ours;
     {
         QuietStderr quiet;
-        loadHdr(kPath, ours);
+        loadHdr(skyPath, ours);
     }
     int w = 0, h = 0, n = 0;
-    float* theirs = stbi_loadf(kPath.c_str(), &w, &h, &n, 3);
+    float* theirs = stbi_loadf(skyPath.c_str(), &w, &h, &n, 3);
     bool same = theirs && ours.data && w == ours.width && h == ours.height &&
                 std::memcmp(ours.data, theirs, (size_t)w * h * 12) == 0;
     std::free(ours.data);
@@ -131,11 +133,13 @@ bool samePixels() {
 } // namespace
 
 int main(int argc, char** argv) {
+    const ScratchFolder scratch("brastel-bench-hdr");
+    skyPath = scratch.file("sky_4096x2048.hdr");
     writeSky();
-    std::FILE* f = std::fopen(kPath.c_str(), "rb");
+    std::FILE* f = std::fopen(skyPath.c_str(), "rb");
     std::fseek(f, 0, SEEK_END);
-    std::printf("%s: %d x %d, %ld bytes run-length encoded; pixels identical: %s\n", kPath.c_str(),
-                kWidth, kHeight, std::ftell(f), samePixels() ? "yes" : "NO");
+    std::printf("%s: %d x %d, %ld bytes run-length encoded; pixels identical: %s\n",
+                skyPath.c_str(), kWidth, kHeight, std::ftell(f), samePixels() ? "yes" : "NO");
     std::fclose(f);
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;

@@ -1,5 +1,6 @@
 #include "ImageBytes.h"
 #include "ImageLoaders.h"
+#include "TestFolders.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -89,11 +90,11 @@ TEST(BmpReader, RefusesWrongHeadersSizesAndTruncation) {
     farOffset[11] = 0x40; // pixel data offset beyond the end
     EXPECT_EQ(Bmp(farOffset).status, BmpStatus::Truncated);
 
-    const std::string path = testing::TempDir() + "short.bmp";
+    const ScratchFolder folder;
+    const std::string path = folder.file("short.bmp");
     ASSERT_TRUE(writeFile(path, Bytes(29, 0)));
     Texture texture;
     EXPECT_EXIT(loadBmp(path, texture), testing::ExitedWithCode(1), "Truncated BMP file: " + path);
-    std::remove(path.c_str());
 }
 
 TEST(TgaReader, PixelsAgreeWithStbImage) {
@@ -151,7 +152,8 @@ TEST(PictureLoader, NameDecidesTheRouteAndStbDecodesTheRest) {
     const Bytes bgr = patternBytes(3 * 2 * 3, 12); // top row first
     Bytes bottomFirst = bgr;
     std::rotate(bottomFirst.begin(), bottomFirst.begin() + 9, bottomFirst.end());
-    const std::string path = testing::TempDir() + "a.Tga";
+    const ScratchFolder folder;
+    const std::string path = folder.file("a.Tga");
     ASSERT_TRUE(writeFile(path, bmpFile(3, 2, bottomFirst)));
     DibPicture picture;
     ASSERT_TRUE(loadPicture(path, picture));
@@ -163,5 +165,4 @@ TEST(PictureLoader, NameDecidesTheRouteAndStbDecodesTheRest) {
     DibPicture refused;
     EXPECT_FALSE(loadPicture(path, refused));
     EXPECT_EQ(refused.bits, nullptr);
-    std::remove(path.c_str());
 }

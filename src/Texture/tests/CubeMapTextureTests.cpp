@@ -3,6 +3,7 @@
 #include "DisplayFramebuffer.h"
 #include "GLTestContext.h"
 #include "ImageBytes.h"
+#include "Pictures.h"
 #include "Shaders.h"
 #include "Sky.h"
 #include "SkyCube.h"
@@ -16,13 +17,8 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <unistd.h>
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb/stb_image_write.h>
-#pragma GCC diagnostic pop
 
 namespace fs = std::filesystem;
 using testing::internal::CaptureStderr;
@@ -56,24 +52,14 @@ class SkyTest : public testing::Test {
         DeleteSkyCube();
         delete cubeMapProgram;
         cubeMapProgram = nullptr;
-        glDeleteFramebuffers(1, &displayFramebuffer);
-        glDeleteRenderbuffers(2, renderbuffers);
+        display.reset();
         displayFramebuffer = 0;
     }
 
     void makeDisplay(int w, int h) {
         width = w, height = h;
-        glGenFramebuffers(1, &displayFramebuffer);
-        glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);
-        glGenRenderbuffers(2, renderbuffers);
-        const GLenum formats[2] = {GL_RGBA8, GL_DEPTH_COMPONENT24};
-        const GLenum attachments[2] = {GL_COLOR_ATTACHMENT0, GL_DEPTH_ATTACHMENT};
-        for (int i = 0; i < 2; ++i) {
-            glBindRenderbuffer(GL_RENDERBUFFER, renderbuffers[i]);
-            glRenderbufferStorage(GL_RENDERBUFFER, formats[i], w, h);
-            glFramebufferRenderbuffer(GL_FRAMEBUFFER, attachments[i], GL_RENDERBUFFER,
-                                      renderbuffers[i]);
-        }
+        display = std::make_unique<OffscreenTarget>(w, h);
+        displayFramebuffer = display->framebuffer;
     }
 
     // The sky from the origin toward (x, y, z) with the show's projection: RGB bytes, bottom row
@@ -90,12 +76,8 @@ class SkyTest : public testing::Test {
         return rgb;
     }
 
-    // Saves a view where BRASTEL_SHOT_DIR asks for it, to look at.
     void keep(const std::vector<unsigned char>& rgb, const std::string& name) {
-        stbi_flip_vertically_on_write(1);
-        if (const char* dir = std::getenv("BRASTEL_SHOT_DIR"))
-            stbi_write_png((std::string(dir) + "/" + name).c_str(), width, height, 3, rgb.data(),
-                           width * 3);
+        keepPicture(name, width, height, 3, rgb);
     }
 
     static void writeCross(const std::string& name, int w, int h,
@@ -109,7 +91,7 @@ class SkyTest : public testing::Test {
 
     static fs::path root, saved;
     GLTestContext context;
-    GLuint renderbuffers[2] = {};
+    std::unique_ptr<OffscreenTarget> display;
     int width = 0, height = 0;
 };
 
@@ -235,7 +217,7 @@ TEST_F(SkyTest, GeneratedSkyShowsTheSunBrightestAndNothingClipped) {
     double sx, sy, sz;
     sunDirection(sx, sy, sz);
     const std::vector<unsigned char> sun = renderToward(sx, sy, sz);
-    keep(sun, "sky-sun.png");
+    keep(sun, "sky-sun");
     const double degreesPerPixel = 2 * std::atan(std::tan(M_PI / 8) * 9 / 16) * 180 / M_PI / 480;
     double x = 0, y = 0, white = 0, farthest = 0;
     for (int i = 0; i < 640 * 480; ++i)
@@ -249,7 +231,7 @@ TEST_F(SkyTest, GeneratedSkyShowsTheSunBrightestAndNothingClipped) {
 
     // Toward the horizon where two side faces meet: along a row, pixels never jump.
     const std::vector<unsigned char> edge = renderToward(0.7, 0.12, 0.7);
-    keep(edge, "sky-horizon-edge.png");
+    keep(edge, "sky-horizon-edge");
     int jump = 0;
     for (size_t i = 3; i < edge.size(); ++i)
         if ((i / 3) % 640 != 0)
@@ -257,5 +239,5 @@ TEST_F(SkyTest, GeneratedSkyShowsTheSunBrightestAndNothingClipped) {
     EXPECT_LE(jump, 3);
     EXPECT_GT(*std::min_element(edge.begin(), edge.end()), 20);
 
-    keep(renderToward(sx, 0.25, sz, 100.0f), "sky-wide.png"); // horizon to high sky, to look at
+    keep(renderToward(sx, 0.25, sz, 100.0f), "sky-wide"); // horizon to high sky, to look at
 }

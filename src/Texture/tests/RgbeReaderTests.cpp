@@ -38,7 +38,9 @@ struct Decoded {
 } // namespace
 
 TEST(RgbeReader, HeaderIsReadUpToTheEmptyLineAndRefusesBadOnes) {
-    // No line after the format line, several; junk after the sizes.
+    // The header ends at its empty line, however many settings lines it has: a fixed count of
+    // lines would take a settings line for the sizes. No line after the format line, several;
+    // junk after the sizes.
     for (const std::string text :
          {"#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 512 +X 1024\n",
           "#?RGBE\nFORMAT=32-bit_rle_rgbe\nGAMMA=1\nEXPOSURE=2\nA=0 0\n\n-Y 512 +X 1024\n",

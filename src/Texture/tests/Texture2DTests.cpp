@@ -1,5 +1,6 @@
 #include "GLTestContext.h"
 #include "ImageBytes.h"
+#include "TestFolders.h"
 #include "Texture2D.h"
 
 #include <gtest/gtest.h>
@@ -33,11 +34,11 @@ TEST(Texture2D, DefaultIsOpaqueWhiteAndPicturesKeepTheirTopRowOnTop) {
 
     // 3 x 2 TGA stored top row first: top row all (1, 2, 3), bottom row all (7, 8, 9).
     const Bytes pixels = {1, 2, 3, 1, 2, 3, 1, 2, 3, 7, 8, 9, 7, 8, 9, 7, 8, 9};
-    const std::string path = testing::TempDir() + "picture.tga";
+    const ScratchFolder folder;
+    const std::string path = folder.file("picture.tga");
     ASSERT_TRUE(writeFile(path, tgaFile(2, 24, 3, 2, pixels, true)));
     Texturing::Texture2D loader;
     const GLuint name = loader.loadFromFile(path);
-    std::remove(path.c_str());
     ASSERT_NE(name, 0u);
     const Bytes texels = readBack(name, width, height);
     ASSERT_EQ(width * 10 + height, 32);
@@ -45,6 +46,6 @@ TEST(Texture2D, DefaultIsOpaqueWhiteAndPicturesKeepTheirTopRowOnTop) {
     EXPECT_EQ(Bytes(texels.begin(), texels.begin() + 4), Bytes({7, 8, 9, 255}));
     EXPECT_EQ(Bytes(texels.begin() + 12, texels.begin() + 16), Bytes({1, 2, 3, 255}));
     glDeleteTextures(1, &name);
-    EXPECT_EQ(loader.loadFromFile(testing::TempDir() + "missing.png"), 0u);
+    EXPECT_EQ(loader.loadFromFile(folder.file("missing.png")), 0u);
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }

@@ -2,23 +2,11 @@
 
 // Builds RIFF/WAVE images in memory for the reader and audio tests.
 
+#include "TestBytes.h"
+
+#include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <initializer_list>
-#include <string>
-#include <vector>
-
-using Bytes = std::vector<unsigned char>;
-
-inline void putU16(Bytes& b, std::uint32_t v) {
-    b.push_back(static_cast<unsigned char>(v));
-    b.push_back(static_cast<unsigned char>(v >> 8));
-}
-
-inline void putU32(Bytes& b, std::uint32_t v) {
-    putU16(b, v & 0xFFFF);
-    putU16(b, v >> 16);
-}
 
 // A "fmt " payload of size bytes: the plain 16-byte layout, then the extensible fields that fit
 // (extra size, valid bits, channel mask), then filler.
@@ -59,8 +47,15 @@ inline Bytes wave(std::initializer_list<Chunk> chunks, const char* form = "WAVE"
     return b;
 }
 
-inline bool writeBytes(const std::string& path, const Bytes& b) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    bool ok = f && std::fwrite(b.data(), 1, b.size(), f) == b.size();
-    return f && std::fclose(f) == 0 && ok;
+// 16-bit stereo PCM at 44.1 kHz of a sine tone at the given level (0 for silence).
+inline Bytes toneWave(double seconds, double hertz, double level) {
+    const std::uint32_t rate = 44100, frames = static_cast<std::uint32_t>(seconds * rate);
+    Bytes pcm;
+    pcm.reserve(frames * 4);
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        const long v = std::lround(level * std::sin(2 * M_PI * hertz * i / rate));
+        putU16(pcm, static_cast<std::uint16_t>(v));
+        putU16(pcm, static_cast<std::uint16_t>(v));
+    }
+    return wave({{"fmt ", formatChunk(1, 2, rate, 16)}, {"data", pcm}});
 }

@@ -3,11 +3,15 @@
 // Runs the program in a private copy of the run tree under the test's X server, and drives it
 // the way a user would: keys and the close button through the X server.
 
+#include "../app/ClearColour.h"
+#include "RunTree.h"
+#include "WaveBytes.h"
+
 #include <chrono>
-#include <cmath>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -43,6 +47,13 @@ struct WindowPixels {
     }
 };
 WindowPixels captureWindow(const std::string& window);
+
+// The clear colour as the window holds it, give or take rounding.
+inline bool isClearColour(const std::uint8_t* p) {
+    return std::abs(p[0] - clearColourByte(clearColour.red)) <= 2 &&
+           std::abs(p[1] - clearColourByte(clearColour.green)) <= 2 &&
+           std::abs(p[2] - clearColourByte(clearColour.blue)) <= 2;
+}
 
 // GL errors reported by the show itself: every "OpenGL ERROR" line but the one the context test
 // provokes on purpose.
@@ -100,25 +111,15 @@ class RunTree {
             conf << "\n" << key << " = " << value << "\n";
     }
     ~RunTree() { fs::remove_all(root); }
-    fs::path conf() const { return root / "resources" / "brastel.conf"; }
+    fs::path conf() const { return root / runtree::fromRoot(runtree::settingsPath); }
 
     fs::path root;
 };
 
 // A quiet 16-bit stereo tone of the given length, written where the program looks for its music.
 inline void writeMusic(const RunTree& tree, double seconds) {
-    const std::uint32_t rate = 44100, frames = static_cast<std::uint32_t>(seconds * rate);
-    std::vector<std::int16_t> samples(frames * 2);
-    for (std::uint32_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<std::int16_t>(3000 * std::sin(2 * M_PI * 220.0 * (i / 2) / rate));
-    const std::uint32_t bytes = frames * 4;
-    const std::uint32_t header[] = {0x46464952, 36 + bytes, 0x45564157, 0x20746d66,
-                                    16,         0x00020001, rate,       rate * 4,
-                                    0x00100004, 0x61746164, bytes}; // RIFF, WAVE, "fmt " PCM stereo
-                                                                    // 16-bit, "data"
-    std::ofstream wav(tree.root / "Media" / "Tidewell - Harbour - 08 - Rain.wav", std::ios::binary);
-    wav.write(reinterpret_cast<const char*>(header), sizeof header);
-    wav.write(reinterpret_cast<const char*>(samples.data()), bytes);
+    writeFile((tree.root / runtree::fromRoot(runtree::musicPath)).string(),
+              toneWave(seconds, 220.0, 3000));
 }
 
 // OpenAL Soft writes what it plays into a file instead of a sound card.
@@ -167,33 +168,23 @@ class DemoProcess {
                stdoutText().find(text) != std::string::npos;
     }
 
-    // The program's window, once its title shows a frame rate (so the frame loop runs).
-    std::string waitForWindow(std::chrono::milliseconds timeout = 60s) {
+    // The program's window, once its title shows a frame rate (so the frame loop runs), or with
+    // created as soon as it exists; empty when the program ended first.
+    std::string waitForWindow(std::chrono::milliseconds timeout = 60s, bool created = false) {
         std::string id;
         waitUntil(
             [&] {
                 id = shell("xdotool search --pid " + std::to_string(pid) +
                            " 2>/dev/null | head -n 1");
-                const std::string name = id.empty() ? "" : title(id);
-                return hasExited() || (!name.empty() && name.find_first_not_of("0123456789.e+-") ==
-                                                            std::string::npos);
+                const std::string name = id.empty() || created ? "" : title(id);
+                return hasExited() || (created && !id.empty()) ||
+                       (!name.empty() &&
+                        name.find_first_not_of("0123456789.e+-") == std::string::npos);
             },
             timeout);
         return hasExited() ? "" : id;
     }
-
-    // The program's window as soon as it exists, before the frame loop runs.
-    std::string waitForWindowCreated(std::chrono::milliseconds timeout = 60s) {
-        std::string id;
-        waitUntil(
-            [&] {
-                id = shell("xdotool search --pid " + std::to_string(pid) +
-                           " 2>/dev/null | head -n 1");
-                return !id.empty() || hasExited();
-            },
-            timeout);
-        return hasExited() ? "" : id;
-    }
+    std::string waitForWindowCreated() { return waitForWindow(60s, true); }
 
     static std::string title(const std::string& window) {
         return shell("xdotool getwindowname " + window + " 2>/dev/null");
@@ -203,6 +194,21 @@ class DemoProcess {
         sendKey(std::stoul(window), name, action);
     }
     static void close(const std::string& window) { sendCloseRequest(std::stoul(window)); }
+
+    // Captures the window until `good` holds for a capture or the time is up (or the program
+    // ends); returns the last capture, empty when there was none.
+    template <typename Predicate>
+    WindowPixels waitForPixels(const std::string& window, Predicate good,
+                               std::chrono::milliseconds timeout = 30s) {
+        WindowPixels pixels;
+        waitUntil(
+            [&] {
+                pixels = captureWindow(window);
+                return hasExited() || (!pixels.empty() && good(pixels));
+            },
+            timeout);
+        return pixels;
+    }
 
     // The exit code, or -1000 when the program did not end in time.
     int waitForExit(std::chrono::milliseconds timeout = 30s) {

@@ -2,12 +2,10 @@
 
 // Writers of small image files in memory, for tests and the benchmark.
 
-#include <cstdint>
-#include <cstdio>
-#include <string>
-#include <vector>
+#include "TestBytes.h"
 
-using Bytes = std::vector<unsigned char>;
+#include <cstdint>
+#include <string>
 
 // One channel of a scanline (every fourth byte from p) as the Radiance writer encodes it: runs
 // of 4 or more as run pairs, the rest as literal pairs of at most 128 bytes.
@@ -80,14 +78,6 @@ inline Bytes tgaFile(int type, int bits, int width, int height, const Bytes& pix
     out.insert(out.end(), colourMap.begin(), colourMap.end());
     out.insert(out.end(), pixels.begin(), pixels.end());
     return out;
-}
-
-inline bool writeFile(const std::string& path, const Bytes& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
 }
 
 // Deterministic bytes with some repetition, so run-length encoding has runs and literals.

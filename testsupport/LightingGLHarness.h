@@ -6,6 +6,7 @@
 
 #include "GLTestContext.h"
 #include "HeightNoise.h"
+#include "ImageBytes.h"
 #include "RenderTargets.h"
 #include "Shaders.h"
 #include "SkyCube.h"
@@ -13,7 +14,6 @@
 #include "WedgeTables.h"
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <sstream>
@@ -32,32 +32,13 @@ struct Rgb {
 };
 inline void writeBmp(const fs::path& path, int width, int height,
                      const std::function<Rgb(int, int)>& pixel) {
-    const int stride = (width * 3 + 3) & ~3;
-    std::vector<unsigned char> file(54 + static_cast<size_t>(stride) * height, 0);
-    auto put = [&](size_t at, unsigned value, int bytes) {
-        for (int b = 0; b < bytes; ++b)
-            file[at + b] = static_cast<unsigned char>(value >> (8 * b));
-    };
-    file[0] = 'B';
-    file[1] = 'M';
-    put(2, static_cast<unsigned>(file.size()), 4);
-    put(10, 54, 4);
-    put(14, 40, 4);
-    put(18, static_cast<unsigned>(width), 4);
-    put(22, static_cast<unsigned>(height), 4);
-    put(26, 1, 2);
-    put(28, 24, 2);
+    Bytes bgr;
     for (int row = 0; row < height; ++row)
         for (int column = 0; column < width; ++column) {
             const Rgb c = pixel(column, row);
-            unsigned char* p = &file[54 + static_cast<size_t>(row) * stride + column * 3];
-            p[0] = c.b;
-            p[1] = c.g;
-            p[2] = c.r;
+            bgr.insert(bgr.end(), {c.b, c.g, c.r});
         }
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.data()),
-               static_cast<std::streamsize>(file.size()));
+    writeFile(path.string(), bmpFile(width, height, bgr));
 }
 
 // The show's base image: the terrain at time 0, grey.

@@ -4,9 +4,28 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
 
-TEST(FrameClock, FrameNFallsAtExactlyNThousandthsOverTheRateWithoutDrift) {
+namespace {
+
+std::uint32_t fakeNow = 0;
+std::uint32_t fakeTick() {
+    return fakeNow;
+}
+
+} // namespace
+
+TEST(Clock, TimersCountTheTickAsUnsignedMilliseconds) {
+    platform::setTickSource(&fakeTick);
+    fakeNow = 0x80000000u; // past 2^31: must not turn negative
+    MsTimer timer;
+    fakeNow += 1500;
+    EXPECT_DOUBLE_EQ(timer.elapsedMs(), 1500.0);
+    timer.restart();
+    EXPECT_DOUBLE_EQ(timer.elapsedMs(), 0.0);
+    platform::setTickSource(nullptr);
+}
+
+TEST(Clock, FrameNFallsAtExactlyNThousandthsOverTheRateWithoutDrift) {
     platform::useFrameClock(60);
     MsTimer timer; // started at frame 0, as the demo clock is
     EXPECT_EQ(timer.elapsedMs(), 0.0);
@@ -25,6 +44,8 @@ TEST(FrameClock, FrameNFallsAtExactlyNThousandthsOverTheRateWithoutDrift) {
 
     platform::useFrameClock(0); // back to the running clock, which moves without being told
     const std::uint32_t before = platform::tickMs();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (platform::tickMs() == before && std::chrono::steady_clock::now() < deadline) {
+    }
     EXPECT_NE(platform::tickMs(), before);
 }
