@@ -23,8 +23,9 @@ TEST(HeightImage, IsA256SquareGreyBmpOfSmoothValleysAndRidges) {
             const unsigned char* p = image.data + (row * 256 + column) * 4;
             ASSERT_TRUE(p[1] == p[0] && p[2] == p[0]);
             // A surface, not noise: neighbours a few grey steps apart at most.
-            if (column > 0)
+            if (column > 0) {
                 ASSERT_LE(std::abs(p[0] - p[-4]), 16) << "row " << row << " column " << column;
+            }
             lowest = std::min<int>(lowest, p[0]);
             highest = std::max<int>(highest, p[0]);
         }
