@@ -13,16 +13,6 @@ namespace {
 
 constexpr int shadowTexels = 256;
 
-// Column-major product a x b.
-Matrix4 multiply(const Matrix4& a, const Matrix4& b) {
-    Matrix4 result = Matrix4::Zero();
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r)
-            for (int k = 0; k < 4; ++k)
-                result[c * 4 + r] += a[k * 4 + r] * b[c * 4 + k];
-    return result;
-}
-
 bool sameMatrix(const Matrix4& a, const Matrix4& b) {
     return std::memcmp(a.data(), b.data(), sizeof a.m) == 0;
 }

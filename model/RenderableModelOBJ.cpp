@@ -15,16 +15,6 @@ float RenderableModelOBJ::rotationAngle = 0.0f;
 
 namespace {
 
-// Column-major product a x b.
-Matrix4 multiply(const Matrix4& a, const Matrix4& b) {
-    Matrix4 result = Matrix4::Zero();
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r)
-            for (int k = 0; k < 4; ++k)
-                result[c * 4 + r] += a[k * 4 + r] * b[c * 4 + k];
-    return result;
-}
-
 Matrix4 rotationAboutY(float degrees) {
     const float radians = DegreesToRadians(degrees);
     Matrix4 r;

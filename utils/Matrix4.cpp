@@ -26,3 +26,12 @@ Matrix4 Matrix4::FromEuler(float a1, float a2, float a3) {
     r.m[15] = 1.0f;
     return r;
 }
+
+Matrix4 multiply(const Matrix4& a, const Matrix4& b) {
+    Matrix4 result = Matrix4::Zero();
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r)
+            for (int k = 0; k < 4; ++k)
+                result[c * 4 + r] += a[k * 4 + r] * b[c * 4 + k];
+    return result;
+}

@@ -15,3 +15,6 @@ struct Matrix4 {
     // Rotation from three angles in radians, in the camera's own Euler order.
     static Matrix4 FromEuler(float a1, float a2, float a3);
 };
+
+// The product a x b: b applied first.
+Matrix4 multiply(const Matrix4& a, const Matrix4& b);
