@@ -138,6 +138,7 @@ class DemoProcess {
         std::fflush(nullptr); // the child's freopen would write the test's own pending output again
         pid = fork();
         if (pid == 0) {
+            setpgid(0, 0); // a process group of its own, as a terminal gives a command
             for (const auto& [name, value] : env)
                 setenv(name.c_str(), value.c_str(), 1);
             std::vector<char*> argv = {const_cast<char*>("brastel")};
@@ -160,6 +161,7 @@ class DemoProcess {
 
     std::string stdoutText() const { return readText(out); }
     std::string stderrText() const { return readText(err); }
+    std::string transcript() const { return stdoutText() + "\n--- stderr ---\n" + stderrText(); }
 
     bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout = 60s) {
         return waitUntil(

@@ -11,52 +11,12 @@ using namespace e2e;
 
 namespace {
 
-// The program with arguments, its output in files, from the run tree's bin/.
-class Recorder {
+// The program with arguments, as a terminal starts a command.
+class Recorder : public DemoProcess {
   public:
     Recorder(const RunTree& tree, const std::vector<std::string>& args, const Settings& env = {})
-        : out(tree.root / "record.out"), err(tree.root / "record.err") {
-        pid = fork();
-        if (pid == 0) {
-            setpgid(0, 0); // a process group of its own, as a terminal gives a command
-            for (const auto& [name, value] : env)
-                setenv(name.c_str(), value.c_str(), 1);
-            std::vector<char*> argv = {const_cast<char*>("./brastel")};
-            for (const std::string& arg : args)
-                argv.push_back(const_cast<char*>(arg.c_str()));
-            argv.push_back(nullptr);
-            if (chdir((tree.root / "bin").c_str()) != 0 || !freopen(out.c_str(), "w", stdout) ||
-                !freopen(err.c_str(), "w", stderr))
-                _exit(127);
-            execv("./brastel", argv.data());
-            _exit(127);
-        }
-    }
-    ~Recorder() {
-        if (exitCode == -1000) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-    // The exit code, or -1000 when the program did not end in time.
-    int wait(std::chrono::seconds timeout = 120s) {
-        waitUntil(
-            [&] {
-                int status = 0;
-                if (exitCode == -1000 && waitpid(pid, &status, WNOHANG) == pid)
-                    exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -100 - WTERMSIG(status);
-                return exitCode != -1000;
-            },
-            timeout);
-        return exitCode;
-    }
-    std::string transcript() const { return readText(out) + "\n--- stderr ---\n" + readText(err); }
-
-    pid_t pid = -1;
-
-  private:
-    fs::path out, err;
-    int exitCode = -1000;
+        : DemoProcess(tree, env, args) {}
+    int wait(std::chrono::seconds timeout = 120s) { return waitForExit(timeout); }
 };
 
 std::string probe(const fs::path& file, const std::string& entries) {
