@@ -28,6 +28,6 @@ std::vector<float> renderSkyProbe(int size);
 // A run-length encoded Radiance file of float RGB pixels, top row first.
 bool writeRadiance(const std::string& path, int width, int height, const std::vector<float>& rgb);
 
-// Writes "<stage>/images/uffizi_cross.hdr" (1536 x 2048) and
+// Writes "<stage>/images/uffizi_cross.hdr" (768 x 1024) and
 // "<stage>/images/uffizi_probe_512x512.hdr"; the folder must exist.
 bool writeSky(const std::string& stageDir);

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr int n = 512; // the face size writeSky uses
+constexpr int n = 256; // the face size writeSky uses
 
 // GL's cube-map faces: the direction through face coordinates sc, tc in [-1, 1] (row 0 of a face
 // is tc = -1), and from a direction back to the nearest texel of float RGB faces.
