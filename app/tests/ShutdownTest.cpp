@@ -34,7 +34,9 @@ TEST(Shutdown, EscOrCloseAtAnyMomentEndsCleanly) {
             DemoProcess::key(window, "Escape");
         const auto sent = std::chrono::steady_clock::now();
         ASSERT_EQ(demo.waitForExit(10s), 0) << what << demo.stdoutText() << demo.stderrText();
-        EXPECT_LT(std::chrono::steady_clock::now() - sent, 5s) << what;
+        // A key sent during start-up is read when the frame loop starts: start-up takes up to about
+        // 6 s in the sanitizer build here, so "promptly" means within 8 s of the key.
+        EXPECT_LT(std::chrono::steady_clock::now() - sent, 8s) << what;
 
         const std::string out = demo.stdoutText();
         // The music thread prints without coordination: its text may split a line.
