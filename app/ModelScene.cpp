@@ -6,6 +6,7 @@
 #include "GLError.h"
 #include "ProductStage.h"
 #include "RenderTargets.h"
+#include "RunTree.h"
 
 #include <iostream>
 
@@ -31,7 +32,7 @@ void InitModel() {
     if (!model || !model->Initialize(brastelModelPath))
         std::cout << "Cannot load model " << brastelModelPath << std::endl;
     else
-        stage.create(*model, "../shader/ProductStage");
+        stage.create(*model, runtree::shaderFolder + std::string("ProductStage"));
     std::cout << " done." << std::endl;
     CheckGLError("main: InitModel() -----------------------------");
 }

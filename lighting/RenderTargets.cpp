@@ -4,6 +4,7 @@
 #include "GLError.h"
 #include "HeightNoise.h"
 #include "ImageLoaders.h"
+#include "RunTree.h"
 #include "Shaders.h"
 
 #include <cstdlib>
@@ -27,7 +28,7 @@ GLuint keyLightFbo = 0;
 GLuint targetQuadVao[3] = {};
 GLuint targetQuadBuffer[3] = {};
 
-const char* const baseHeightImagePath = "../Images/h4.bmp";
+const char* const baseHeightImagePath = runtree::heightImagePath;
 
 namespace {
 

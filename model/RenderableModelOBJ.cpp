@@ -4,6 +4,7 @@
 #include "Camera.h"
 #include "GLError.h"
 #include "Matrix4.h"
+#include "RunTree.h"
 
 #include <cmath>
 #include <cstddef>
@@ -122,7 +123,7 @@ bool RenderableModelOBJ::Initialize(const std::string& path) {
 bool RenderableModelOBJ::InitializeShaders() {
     if (program)
         return true;
-    program = std::make_unique<ShaderProgram>("../shader/TestShader");
+    program = std::make_unique<ShaderProgram>(runtree::shaderFolder + std::string("TestShader"));
     if (program->program == 0) {
         std::cout << "Could not compile the Model-Test shader progam." << std::endl;
         program.reset(); // so the draw finds no program

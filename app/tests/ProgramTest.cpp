@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace e2e;
 
 namespace {
@@ -103,6 +105,21 @@ TEST(Program, ShaderProblemsEndStartUpWithExitCodeOne) {
         EXPECT_NE(after(out, "Could not compile noise shader program.\n", link), std::string::npos)
             << out;
     }
+}
+
+TEST(Program, ALightingTargetTheDriverCallsIncompleteEndsStartUpWithExitCodeMinusOne) {
+    RunTree tree;
+    const char* preloaded = std::getenv("LD_PRELOAD"); // the sanitizer build's GL driver
+    DemoProcess demo(tree, {{"LD_PRELOAD", (preloaded && *preloaded ? std::string(preloaded) + ":"
+                                                                     : std::string()) +
+                                               BRASTEL_INCOMPLETE_FRAMEBUFFER}});
+    EXPECT_EQ(demo.waitForExit(60s), -1) << demo.transcript();
+    const std::string out = demo.stdoutText();
+    EXPECT_NE(out.find("Checking Frambuffer Completness: framebuffer "
+                       "FRAMEBUFFER_MISSING_ATTACHMENT_EXT (normalFbo)\nBad Fbo status!\n"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("END"), std::string::npos) << out; // no frame was drawn
 }
 
 TEST(Program, WithoutAWindowItSaysSoAndEndsWithExitCodeZero) {

@@ -7,6 +7,7 @@
 #include "Sky.h"
 
 #include "DataFile.h"
+#include "RunTree.h"
 
 #include <algorithm>
 #include <cmath>
@@ -271,8 +272,8 @@ bool writeSky(const std::string& stageDir) {
     // Faces of 256: the sky in view is a smooth gradient without a sun, so filtered texels do not
     // show even at 1920 x 1080, and loading twice the side took 0.6 s of the start-up here.
     const int faceSize = 256, probeSize = 512;
-    return writeRadiance(stageDir + "/images/uffizi_cross.hdr", 3 * faceSize, 4 * faceSize,
+    return writeRadiance(stageDir + "/" + runtree::fromRoot(runtree::skyCrossPath), 3 * faceSize, 4 * faceSize,
                          renderSkyCross(faceSize)) &&
-           writeRadiance(stageDir + "/images/uffizi_probe_512x512.hdr", probeSize, probeSize,
+           writeRadiance(stageDir + "/" + runtree::fromRoot(runtree::skyProbePath), probeSize, probeSize,
                          renderSkyProbe(probeSize));
 }
