@@ -12,6 +12,7 @@
 // presenting the frames is not in it), load1 (the machine's one-minute load at the start).
 
 #include "DemoRun.h"
+#include "WindowTitles.h"
 
 #include <benchmark/benchmark.h>
 
@@ -23,26 +24,12 @@
 
 namespace {
 
+using bench::ignoreXError;
+using bench::showsFrameRate;
+using bench::windowTitle;
+
 constexpr double kWarmUpSeconds = 2.0; // the terrain scene's first frames compile its shaders
 constexpr double kCountSeconds = 5.0;
-
-int ignoreXError(Display*, XErrorEvent*) {
-    return 0; // SDL makes and drops windows while it picks a visual
-}
-
-bool showsFrameRate(const std::string& title) {
-    return !title.empty() && title.find_first_not_of("0123456789.e+-") == std::string::npos;
-}
-
-std::string windowTitle(Display* display, Window window) {
-    XTextProperty property{};
-    std::string title;
-    if (XGetWMName(display, window, &property) && property.value) {
-        title.assign(reinterpret_cast<const char*>(property.value), property.nitems);
-        XFree(property.value);
-    }
-    return title;
-}
 
 // User plus system CPU seconds of a process, all its threads; 0 when it cannot be read.
 double cpuSeconds(pid_t pid) {

@@ -6,6 +6,8 @@
 //   xvfb-run -a -s "-noreset -screen 0 1280x1024x24" build/app/bench_startup
 //   (or scripts/startup-bench.sh)
 
+#include "WindowTitles.h"
+
 #include <benchmark/benchmark.h>
 
 #include <X11/Xatom.h>
@@ -24,32 +26,16 @@
 
 namespace {
 
+using bench::ignoreXError;
+using bench::showsFrameRate;
+using bench::windowTitle;
+
 using Clock = std::chrono::steady_clock;
 
 struct StartupTimes {
     double toWindow = -1.0; // seconds
     double toFirstFrame = -1.0;
 };
-
-// Windows may be gone by the time their creation is read (SDL makes and drops a few while it
-// picks a visual): errors about them are expected.
-int ignoreXError(Display*, XErrorEvent*) {
-    return 0;
-}
-
-bool showsFrameRate(const std::string& title) {
-    return !title.empty() && title.find_first_not_of("0123456789.e+-") == std::string::npos;
-}
-
-std::string windowTitle(Display* display, Window window) {
-    XTextProperty property{};
-    std::string title;
-    if (XGetWMName(display, window, &property) && property.value) {
-        title.assign(reinterpret_cast<const char*>(property.value), property.nitems);
-        XFree(property.value);
-    }
-    return title;
-}
 
 pid_t startProgram() {
     const pid_t pid = fork();
