@@ -81,11 +81,12 @@ void drawPyramidPass(int layer, int side, PFNGLTEXTUREBARRIERPROC barrier) {
 
 } // namespace
 
-void scissorToLightingHalf() {
+void scissorToLightingHalf(int side) {
     if (lightingHalf < 0)
         return;
+    const int lowerRows = (side + 1) / 2; // a level of one row is updated with the lower half
     glEnable(GL_SCISSOR_TEST);
-    glScissor(0, lightingHalf * renderTargetSize / 2, renderTargetSize, renderTargetSize / 2);
+    glScissor(0, lightingHalf * lowerRows, side, lightingHalf ? side - lowerRows : lowerRows);
 }
 
 void endLightingHalf() {
@@ -138,7 +139,9 @@ void ReducePass(int i) {
     glUniform1f(uniform(reduceProgram, "scale"), pyramidLevelScale(i));
     glUniform1f(uniform(reduceProgram, "size"), float(targetSide));
     glUniform1f(uniform(reduceProgram, "level"), float(2 * i));
+    scissorToLightingHalf(size);
     drawPyramidPass(2 * i + 2, size, barrier);
+    endLightingHalf();
     glBindTexture(GL_TEXTURE_2D_ARRAY, 0);
 }
 
@@ -157,7 +160,9 @@ void SynthesizePass(int i) {
     glUniform1f(uniform(synthesizeProgram, "scale"), pyramidLevelScale(i));
     glUniform1f(uniform(synthesizeProgram, "level"), float(2 * i));
     glUniform1i(uniform(synthesizeProgram, "tex_Source"), 0);
+    scissorToLightingHalf();
     drawPyramidPass(2 * i + 1, targetSide, barrier);
+    endLightingHalf();
     glBindTexture(GL_TEXTURE_2D_ARRAY, 0);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PyramidLevels.h"
+
 // The per-frame height field: the noise pass animates layer 0 of hfPyramidArray, 16 reductions
 // build the pyramid (level k in layer 2k, each sqrt(2) smaller, in the lower-left corner of its
 // layer), 17 syntheses bring every level back to 256 x 256 (layer 2k + 1), and the normal pass
@@ -22,13 +24,16 @@ enum class LayerSeparation { undecided, textureBarrier, scratchTarget };
 // Decided from the context at the first pass that needs it; a test may decide it before.
 extern LayerSeparation pyramidLayerSeparation;
 
-// Which texels the noise and key-light passes update: -1 every texel; 0 the lower and 1 the
-// upper half of the rows (a scissor, so the other half is not even rasterised), the other half
-// keeping the last frame's values. UpdateLighting alternates the halves from frame to frame (the
-// field and the light change by far less than a part in a thousand between two frames) and sets
-// -1 again when it returns, so a pass run on its own updates every texel.
+// Which texels the noise, pyramid and key-light passes update: -1 every texel; 0 the lower and 1
+// the upper half of the rows (a scissor, so the other half is not even rasterised), the other
+// half keeping the last frame's values. UpdateLighting alternates the halves from frame to frame
+// (the field and the light change by far less than a part in a thousand between two frames) and
+// sets -1 again when it returns, so a pass run on its own updates every texel. Each half reads
+// the same half of the levels below it, so the chain stays consistent within a half.
 extern int lightingHalf;
-void scissorToLightingHalf(); // from here to endLightingHalf, draws reach only that half
+// From here to endLightingHalf, draws into a target (or level) of `side` rows reach only that
+// half of them.
+void scissorToLightingHalf(int side = renderTargetSize);
 void endLightingHalf();
 
 void NoisePass();

@@ -311,3 +311,45 @@ TEST(HeightFieldPasses, AWallHidesPartOfTheSkyNearItInTheKeyLightsAlpha) {
     EXPECT_LT(open(110), 1.0f);
     EXPECT_NEAR(open(5), 1.0f, 1e-4) << "beyond the reach of the search";
 }
+
+// Each frame updates half the rows of every lighting layer, the halves in turn: frames of half
+// updates at one time end where a full update at that time does, the key light included.
+TEST(HeightFieldPasses, FramesOfHalfUpdatesCatchUpWithAFullUpdate) {
+    LightingScene scene;
+    ASSERT_TRUE(scene.ok());
+    std::ostringstream swallowed;
+    std::streambuf* const console = std::cout.rdbuf(swallowed.rdbuf());
+    ASSERT_TRUE(CalcWedge1D() && CalcWedge2D() && CalcKeyLight());
+    std::cout.rdbuf(console);
+    heightFieldClockMs = testClock;
+    clockMs = 0.0;
+    RequestFullLightingUpdate();
+    UpdateLighting();
+
+    clockMs = 3.0e6; // the field has moved on
+    const auto maxDifference = [](const std::vector<float>& a, const std::vector<float>& b) {
+        float most = 0.0f;
+        for (std::size_t t = 0; t < a.size(); ++t)
+            most = std::max(most, std::fabs(a[t] - b[t]));
+        return most;
+    };
+    UpdateLighting(); // one half only
+    const std::vector<float> halfway = readTexture(keyLightTarget);
+    // A half's coarser levels read a few rows of the other half's finer ones, a frame older: a
+    // change reaches the coarsest level after a frame or two per level.
+    for (int frame = 1; frame < 2 * pyramidLevelCount; ++frame)
+        UpdateLighting();
+    std::vector<std::vector<float>> halves;
+    for (int layer = 0; layer < 2 * pyramidLevelCount; ++layer)
+        halves.push_back(readLayer(layer));
+    const std::vector<float> keyFromHalves = readTexture(keyLightTarget);
+
+    RequestFullLightingUpdate();
+    UpdateLighting();
+    for (int layer = 0; layer < 2 * pyramidLevelCount; ++layer)
+        EXPECT_LE(maxDifference(halves[layer], readLayer(layer)), 1e-6f) << "layer " << layer;
+    const std::vector<float> key = readTexture(keyLightTarget);
+    EXPECT_LE(maxDifference(keyFromHalves, key), 1e-5f);
+    EXPECT_GT(maxDifference(halfway, key), 1e-4f) << "one frame updates only half the rows";
+    heightFieldClockMs = nullptr;
+}
