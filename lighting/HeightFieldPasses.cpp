@@ -10,7 +10,7 @@
 
 double (*heightFieldClockMs)() = nullptr;
 LayerSeparation pyramidLayerSeparation = LayerSeparation::undecided;
-int lightingHalf = -1;
+int lightingPart = -1;
 
 namespace {
 
@@ -81,15 +81,17 @@ void drawPyramidPass(int layer, int side, PFNGLTEXTUREBARRIERPROC barrier) {
 
 } // namespace
 
-void scissorToLightingHalf(int side) {
-    if (lightingHalf < 0)
+void scissorToLightingPart(int side) {
+    if (lightingPart < 0)
         return;
-    const int lowerRows = (side + 1) / 2; // a level of one row is updated with the lower half
+    // A level of fewer rows than bands is updated with the bands that hold its rows.
+    const int first = lightingPart * side / lightingParts;
+    const int end = (lightingPart + 1) * side / lightingParts;
     glEnable(GL_SCISSOR_TEST);
-    glScissor(0, lightingHalf * lowerRows, side, lightingHalf ? side - lowerRows : lowerRows);
+    glScissor(0, first, side, end - first);
 }
 
-void endLightingHalf() {
+void endLightingPart() {
     glDisable(GL_SCISSOR_TEST);
 }
 
@@ -110,10 +112,10 @@ void NoisePass() {
                 noiseTime(heightFieldClockMs ? heightFieldClockMs() : 0.0));
 
     // The sky cube, squashed by the noise program onto the target: its top face covers it once.
-    scissorToLightingHalf();
+    scissorToLightingPart();
     glBindVertexArray(skyCubeVao);
     glDrawElements(GL_TRIANGLES, skyCubeIndexCount, GL_UNSIGNED_SHORT, nullptr);
-    endLightingHalf();
+    endLightingPart();
     glBindVertexArray(0);
     glUseProgram(0);
     glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);
@@ -139,9 +141,9 @@ void ReducePass(int i) {
     glUniform1f(uniform(reduceProgram, "scale"), pyramidLevelScale(i));
     glUniform1f(uniform(reduceProgram, "size"), float(targetSide));
     glUniform1f(uniform(reduceProgram, "level"), float(2 * i));
-    scissorToLightingHalf(size);
+    scissorToLightingPart(size);
     drawPyramidPass(2 * i + 2, size, barrier);
-    endLightingHalf();
+    endLightingPart();
     glBindTexture(GL_TEXTURE_2D_ARRAY, 0);
 }
 
@@ -160,9 +162,9 @@ void SynthesizePass(int i) {
     glUniform1f(uniform(synthesizeProgram, "scale"), pyramidLevelScale(i));
     glUniform1f(uniform(synthesizeProgram, "level"), float(2 * i));
     glUniform1i(uniform(synthesizeProgram, "tex_Source"), 0);
-    scissorToLightingHalf();
+    scissorToLightingPart();
     drawPyramidPass(2 * i + 1, targetSide, barrier);
-    endLightingHalf();
+    endLightingPart();
     glBindTexture(GL_TEXTURE_2D_ARRAY, 0);
 }
 

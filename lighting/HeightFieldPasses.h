@@ -24,17 +24,19 @@ enum class LayerSeparation { undecided, textureBarrier, scratchTarget };
 // Decided from the context at the first pass that needs it; a test may decide it before.
 extern LayerSeparation pyramidLayerSeparation;
 
-// Which texels the noise, pyramid and key-light passes update: -1 every texel; 0 the lower and 1
-// the upper half of the rows (a scissor, so the other half is not even rasterised), the other
-// half keeping the last frame's values. UpdateLighting alternates the halves from frame to frame
-// (the field and the light change by far less than a part in a thousand between two frames) and
-// sets -1 again when it returns, so a pass run on its own updates every texel. Each half reads
-// the same half of the levels below it, so the chain stays consistent within a half.
-extern int lightingHalf;
-// From here to endLightingHalf, draws into a target (or level) of `side` rows reach only that
-// half of them.
-void scissorToLightingHalf(int side = renderTargetSize);
-void endLightingHalf();
+// Which texels the noise, pyramid and key-light passes update: -1 every texel; k one of
+// lightingParts bands of rows, from the bottom (a scissor, so the other rows are not even
+// rasterised), the other bands keeping the values of earlier frames. UpdateLighting takes the
+// bands in turn from frame to frame (the field and the light change by far less than a part in a
+// thousand between two frames) and sets -1 again when it returns, so a pass run on its own
+// updates every texel. Each band reads the same band of the levels below it, so the chain stays
+// consistent within a band.
+constexpr int lightingParts = 4;
+extern int lightingPart;
+// From here to endLightingPart, draws into a target (or level) of `side` rows reach only that
+// band of them.
+void scissorToLightingPart(int side = renderTargetSize);
+void endLightingPart();
 
 void NoisePass();
 void ReducePass(int i);     // i = 0 ... 15: writes pyramid level i + 1 into layer 2i + 2

@@ -14,7 +14,7 @@ const int keyLightOffset = 6;
 namespace {
 
 bool fullUpdateRequested = true; // the first update fills every texel
-int nextHalf = 0;
+int nextPart = 0;
 
 struct Binding {
     GLenum target;
@@ -68,11 +68,11 @@ void KeyLightPass() {
     glUniform1fv(glGetUniformLocation(program, "keyNodeLight"), KeyLightNodes::count, nodes.light);
     glUniform3fv(glGetUniformLocation(program, "keyOpenSky"), 1, nodes.openSky);
 
-    scissorToLightingHalf();
+    scissorToLightingPart();
     glBindVertexArray(targetQuadVao[2]);
     glDrawArrays(GL_TRIANGLES, 0, 6);
     glBindVertexArray(0);
-    endLightingHalf();
+    endLightingPart();
     glUseProgram(0);
     glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);
 
@@ -91,15 +91,15 @@ void RequestFullLightingUpdate() {
 }
 
 void BeginLightingUpdate() {
-    // The two costliest passes update half their texels per frame, the lower and upper rows in
-    // turn.
-    lightingHalf = fullUpdateRequested ? -1 : nextHalf;
+    // The passes that follow the animated field update one band of their rows per frame, the
+    // bands in turn.
+    lightingPart = fullUpdateRequested ? -1 : nextPart;
     fullUpdateRequested = false;
-    nextHalf = 1 - nextHalf;
+    nextPart = (nextPart + 1) % lightingParts;
 }
 
 void EndLightingUpdate() {
-    lightingHalf = -1;
+    lightingPart = -1;
 }
 
 void UpdateLighting() {

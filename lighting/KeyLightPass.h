@@ -11,11 +11,11 @@ extern const int keyLightOffset; // the "offset" uniform, 6: pyramid levels belo
 // keyLightTarget (rgb: the key light's irradiance; a: the open share of the sky) and its mipmaps.
 void KeyLightPass();
 
-// The next UpdateLighting updates every texel instead of one half: after the lighting has not
-// run for a while (the show's switch to the terrain scene), when the halves would disagree.
+// The next UpdateLighting updates every texel instead of one band of rows: after the lighting has
+// not run for a while (the show's switch to the terrain scene), when the bands would disagree.
 void RequestFullLightingUpdate();
 
-// Around the frame's lighting: picks the half of the texels this frame's noise and key-light
+// Around the frame's lighting: picks the band of rows this frame's noise, pyramid and key-light
 // passes update (every texel after a request), and returns to every texel for passes run alone.
 void BeginLightingUpdate();
 void EndLightingUpdate();

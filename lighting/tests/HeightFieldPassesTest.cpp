@@ -312,9 +312,9 @@ TEST(HeightFieldPasses, AWallHidesPartOfTheSkyNearItInTheKeyLightsAlpha) {
     EXPECT_NEAR(open(5), 1.0f, 1e-4) << "beyond the reach of the search";
 }
 
-// Each frame updates half the rows of every lighting layer, the halves in turn: frames of half
-// updates at one time end where a full update at that time does, the key light included.
-TEST(HeightFieldPasses, FramesOfHalfUpdatesCatchUpWithAFullUpdate) {
+// Each frame updates one band of the rows of every lighting layer, the bands in turn: frames of
+// band updates at one time end where a full update at that time does, the key light included.
+TEST(HeightFieldPasses, FramesOfBandUpdatesCatchUpWithAFullUpdate) {
     LightingScene scene;
     ASSERT_TRUE(scene.ok());
     std::ostringstream swallowed;
@@ -333,23 +333,23 @@ TEST(HeightFieldPasses, FramesOfHalfUpdatesCatchUpWithAFullUpdate) {
             most = std::max(most, std::fabs(a[t] - b[t]));
         return most;
     };
-    UpdateLighting(); // one half only
-    const std::vector<float> halfway = readTexture(keyLightTarget);
-    // A half's coarser levels read a few rows of the other half's finer ones, a frame older: a
-    // change reaches the coarsest level after a frame or two per level.
-    for (int frame = 1; frame < 2 * pyramidLevelCount; ++frame)
+    UpdateLighting(); // one band only
+    const std::vector<float> partway = readTexture(keyLightTarget);
+    // A band's coarser levels read a few rows of the next band's finer ones, updated in another
+    // frame: a change reaches the coarsest level after a round of the bands or two per level.
+    for (int frame = 1; frame < 2 * lightingParts * pyramidLevelCount; ++frame)
         UpdateLighting();
-    std::vector<std::vector<float>> halves;
+    std::vector<std::vector<float>> fromBands;
     for (int layer = 0; layer < 2 * pyramidLevelCount; ++layer)
-        halves.push_back(readLayer(layer));
-    const std::vector<float> keyFromHalves = readTexture(keyLightTarget);
+        fromBands.push_back(readLayer(layer));
+    const std::vector<float> keyFromBands = readTexture(keyLightTarget);
 
     RequestFullLightingUpdate();
     UpdateLighting();
     for (int layer = 0; layer < 2 * pyramidLevelCount; ++layer)
-        EXPECT_LE(maxDifference(halves[layer], readLayer(layer)), 1e-6f) << "layer " << layer;
+        EXPECT_LE(maxDifference(fromBands[layer], readLayer(layer)), 1e-6f) << "layer " << layer;
     const std::vector<float> key = readTexture(keyLightTarget);
-    EXPECT_LE(maxDifference(keyFromHalves, key), 1e-5f);
-    EXPECT_GT(maxDifference(halfway, key), 1e-4f) << "one frame updates only half the rows";
+    EXPECT_LE(maxDifference(keyFromBands, key), 1e-5f);
+    EXPECT_GT(maxDifference(partway, key), 1e-4f) << "one frame updates only one band of rows";
     heightFieldClockMs = nullptr;
 }
