@@ -37,7 +37,7 @@ for run in 1 2 3 4 5; do
 done
 for side in base this; do
     tree=$base_src; [ $side = this ] && tree=$root
-    xrun "$tree/build/lighting/bench_update_lighting" --benchmark_filter='BM_UpdateLighting$' \
+    xrun "$tree/build/lighting/bench_update_lighting" --benchmark_filter='^BM_UpdateLighting(/real_time)?$' \
         --benchmark_repetitions=5 --benchmark_format=json >"$out/light-$side.json" 2>/dev/null
 done
 if [ "$record" = --record ]; then
