@@ -203,6 +203,46 @@ TEST_F(Terrain, HeightLayerRaisesTheSurfaceByTheSharedHeightScale) {
     }
 }
 
+// Seen across the field, the ground fades into the sky's own colour toward the far border, so
+// the field's end never stands as a line against the sky behind it.
+TEST_F(Terrain, TheFarEdgeMeltsIntoTheSkyBehindIt) {
+    RenderableTerrainModelOBJ terrain("../resources/");
+    ASSERT_TRUE(terrain.Initialize(files.write("terrain.obj", terrainGrid(65))));
+    terrain.keyLightTexture = uniformLight(2.0f);
+    terrain.envLightTexture = uniformLight(1.0f);
+    terrain.heightDataTexture = heights([](float, float) { return 0.3f; });
+    terrain.skyTexture = uniformSky(0.05f); // far darker than the lit ground
+    const auto colourSum = [&](const std::vector<unsigned char>& pixels, int x, int y) {
+        const unsigned char* p = target.at(pixels, x, y);
+        return p[0] + p[1] + p[2];
+    };
+
+    // The sky's colour on the screen: the ground seen from so far away that only the air shows.
+    camera.lookAt(Vector3(2.5f, 300.0f, -300.0f), Vector3(2.5f, 0.0f, 2.5f), Vector3(0, 1, 0));
+    camera.setPerspective(1.0f, 1.0f, 1.0f, 1000.0f);
+    terrain.Render(camera);
+    const int sky = colourSum(target.read(), kSize / 2, kSize / 2);
+    ASSERT_GT(sky, 0);
+
+    // Across the field from in front of it: the far border is the silhouette.
+    camera.lookAt(Vector3(2.5f, 1.0f, -4.0f), Vector3(2.5f, 0.0f, 2.5f), Vector3(0, 1, 0));
+    camera.setPerspective(45.0f, 1.0f, 0.1f, 100.0f);
+    target.clear();
+    terrain.Render(camera);
+    const std::vector<unsigned char> pixels = target.read();
+    for (int x : {kSize / 4, kSize / 2, 3 * kSize / 4}) {
+        SCOPED_TRACE(x);
+        const int top = topRow(target, pixels, x);
+        ASSERT_GT(top, 10);
+        int bottom = 0;
+        while (bottom < top && colourSum(pixels, x, bottom) == 0)
+            ++bottom;
+        EXPECT_GT(std::abs(colourSum(pixels, x, (top + bottom) / 2) - sky), 60)
+            << "the ground within the field is its own colour";
+        EXPECT_LE(std::abs(colourSum(pixels, x, top) - sky), 9) << "the last row is the sky's";
+    }
+}
+
 TEST_F(Terrain, WithoutProgramOrTextureCoordinatesNothingIsDrawn) {
     const GLuint lit = uniformLight(2.0f);
     const GLuint field = heights([](float, float) { return 0.5f; });
