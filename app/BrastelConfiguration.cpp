@@ -14,6 +14,7 @@ int colorBits = 0;
 bool useFullScreen = false;
 int multisampleSamples = 0;
 bool multisampleWholeFrame = false;
+bool smoothEdges = false;
 float demoSpeed = 0.0f;
 bool useSound = false;
 double scene1Duration = 0.0;
@@ -27,6 +28,7 @@ void LoadConfig() {
     const int samples = brastelConfig.GetMultisampleSamples();
     multisampleSamples = samples > 1 ? std::min(samples, 16) : 0;
     multisampleWholeFrame = brastelConfig.MultisampleWholeFrame();
+    smoothEdges = brastelConfig.SmoothEdges();
     demoSpeed = brastelConfig.GetDemoSpeed();
     useSound = brastelConfig.UseSound();
     scene1Duration = brastelConfig.GetScene1Duration();

@@ -26,6 +26,12 @@ class BrastelConfiguration : public Utils::Configuration {
         const auto entry = getProperties().find("window.multisample.whole.frame");
         return entry != getProperties().end() && toBool(entry->second);
     }
+    // Whether the terrain scene's edges are smoothed after it is drawn (where the whole frame is
+    // not multisampled); true where the file does not say.
+    bool SmoothEdges() const {
+        const auto entry = getProperties().find("window.edge.smoothing");
+        return entry == getProperties().end() || toBool(entry->second);
+    }
     float GetDemoSpeed() const { return toFloat(GetValue("demo.speed")); }
     bool UseSound() const { return toBool(GetValue("demo.use.sound")); }
     double GetScene1Duration() const { return toFloat(GetValue("demo.scene1.duration")); }
@@ -64,6 +70,7 @@ extern int colorBits;
 extern bool useFullScreen;
 extern int multisampleSamples; // for anti-aliasing; 0 for none
 extern bool multisampleWholeFrame;
+extern bool smoothEdges;
 extern float demoSpeed;
 extern bool useSound;
 extern double scene1Duration;

@@ -7,6 +7,7 @@
 #include "CubeMapTexture.h"
 #include "DebugViews.h"
 #include "DisplayFramebuffer.h"
+#include "EdgeSmoothing.h"
 #include "GLError.h"
 #include "HdrLight.h"
 #include "HeightFieldPasses.h"
@@ -86,7 +87,12 @@ void BuildScene() {
     std::cout << separator << std::endl;
 }
 
+namespace {
+EdgeSmoothing edgeSmoothing;
+} // namespace
+
 void ReleaseScene() {
+    edgeSmoothing.release();
     ReleaseShaders();
     DeleteRenderTargetArrays();
     DeleteSkyCube();
@@ -159,6 +165,17 @@ void DrawModel() {
     CheckGLError("RenderFrame: After RenderBrastelModel()");
 }
 
+// The terrain scene is drawn into the edge smoothing's target, then smoothed into the display
+// framebuffer; the debug views and the present come after, on the display framebuffer.
+void BeginEdgeSmoothing() {
+    if (smoothEdges)
+        edgeSmoothing.begin(windowWidth, windowHeight);
+}
+
+void SmoothEdges() {
+    edgeSmoothing.end();
+}
+
 void DrawSky() {
     RenderSkyBox(camera.viewMatrix, camera.projectionMatrix, windowWidth, windowHeight);
 }
@@ -184,8 +201,10 @@ const std::vector<FramePass> modelFrame = {
 const std::vector<FramePass> terrainFrame = [] {
     std::vector<FramePass> passes = {{"clear", ClearTerrainFrame}};
     passes.insert(passes.end(), std::begin(lightingPasses), std::end(lightingPasses));
+    passes.push_back({nullptr, BeginEdgeSmoothing});
     passes.push_back({"sky", DrawSky});
     passes.push_back({"terrain", RenderTerrain});
+    passes.push_back({"edges", SmoothEdges});
     passes.push_back({nullptr, DrawDebugView});
     passes.push_back({"present", Present});
     return passes;
