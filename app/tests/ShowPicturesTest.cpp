@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <iostream>
 
 using namespace e2e;
 
@@ -145,4 +148,39 @@ TEST(ShowPictures, BothScenesMoveAndTheShowEndsWithItsMusic) {
     // The model covers about one percent of the window, the terrain scene all of it.
     EXPECT_GT(moves(0, firstTerrain, pixels / 2000), 0) << log;
     EXPECT_GT(moves(firstTerrain, frames.size(), pixels / 10), 0) << log;
+}
+
+// The terrain's relief reads at a glance: 5 s into the terrain scene of a deterministic
+// recording at 1024 x 768, the lower half of the frame (the land) spans a wide range of light,
+// its luminance's standard deviation at least 12 grey levels (a flat, overcast look measured
+// about 7).
+TEST(ShowPictures, TheTerrainsReliefReadsInTheLowerHalfOfTheFrame) {
+    constexpr int width = 1024, height = 768, framesPerSecond = 4;
+    RunTree tree(Settings{{"demo.scene1.duration", "0"}});
+    writeMusic(tree, 5.5);
+    const fs::path file = tree.root / "show.mkv", frame = tree.root / "frame.rgb";
+    DemoProcess recording(tree, {},
+                          {"--record", file.string(), "--size", "1024x768", "--fps",
+                           std::to_string(framesPerSecond), "--lossless"});
+    ASSERT_EQ(recording.waitForExit(180s), 0) << recording.transcript();
+    shell("ffmpeg -v error -y -i '" + file.string() + "' -vf 'select=eq(n\\," +
+          std::to_string(5 * framesPerSecond) + ")' -frames:v 1 -f rawvideo -pix_fmt rgb24 '" +
+          frame.string() + "'");
+    const std::string rgb = readText(frame);
+    ASSERT_EQ(rgb.size(), static_cast<std::size_t>(width) * height * 3);
+
+    double sum = 0.0, squares = 0.0;
+    const std::size_t lowerHalf = static_cast<std::size_t>(width) * (height / 2) * 3;
+    for (std::size_t p = rgb.size() - lowerHalf; p < rgb.size(); p += 3) { // rows from the top
+        const double y = 0.2126 * static_cast<unsigned char>(rgb[p]) +
+                         0.7152 * static_cast<unsigned char>(rgb[p + 1]) +
+                         0.0722 * static_cast<unsigned char>(rgb[p + 2]);
+        sum += y;
+        squares += y * y;
+    }
+    const double n = static_cast<double>(lowerHalf / 3);
+    const double deviation = std::sqrt(std::max(squares / n - (sum / n) * (sum / n), 0.0));
+    std::cout << "lower half 5 s into the terrain scene: luminance standard deviation "
+              << deviation << " grey levels\n";
+    EXPECT_GE(deviation, 12.0);
 }
