@@ -172,7 +172,7 @@ void BeginEdgeSmoothing() {
         edgeSmoothing.begin(windowWidth, windowHeight);
 }
 
-void SmoothEdges() {
+void EndEdgeSmoothing() {
     edgeSmoothing.end();
 }
 
@@ -204,7 +204,7 @@ const std::vector<FramePass> terrainFrame = [] {
     passes.push_back({nullptr, BeginEdgeSmoothing});
     passes.push_back({"sky", DrawSky});
     passes.push_back({"terrain", RenderTerrain});
-    passes.push_back({"edges", SmoothEdges});
+    passes.push_back({"edges", EndEdgeSmoothing});
     passes.push_back({nullptr, DrawDebugView});
     passes.push_back({"present", Present});
     return passes;
