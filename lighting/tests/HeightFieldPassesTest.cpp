@@ -42,6 +42,15 @@ float green(const std::vector<float>& texels, int row, int column) {
     return texels[(static_cast<size_t>(row) * N + column) * 4 + 1];
 }
 
+// The tables the key-light pass reads, made without their console lines.
+bool makeKeyLightTables() {
+    std::ostringstream swallowed;
+    std::streambuf* const console = std::cout.rdbuf(swallowed.rdbuf());
+    const bool made = CalcWedge1D() && CalcWedge2D() && CalcKeyLight();
+    std::cout.rdbuf(console);
+    return made;
+}
+
 void expectNothingBound(const char* after) {
     GLint value = -1;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &value);
@@ -266,10 +275,7 @@ TEST(HeightFieldPasses, NormalsComeFromTheBaseImageAndUpdateLightingLeavesNothin
             EXPECT_NEAR(n[2], 0.0, 1e-5);
         }
 
-    std::ostringstream swallowed;
-    std::streambuf* const console = std::cout.rdbuf(swallowed.rdbuf());
-    ASSERT_TRUE(CalcWedge1D() && CalcWedge2D() && CalcKeyLight());
-    std::cout.rdbuf(console);
+    ASSERT_TRUE(makeKeyLightTables());
     UpdateLighting();
     GLint unit = 0;
     glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
@@ -289,10 +295,7 @@ TEST(HeightFieldPasses, NormalsComeFromTheBaseImageAndUpdateLightingLeavesNothin
 TEST(HeightFieldPasses, AWallHidesPartOfTheSkyNearItInTheKeyLightsAlpha) {
     LightingScene scene;
     ASSERT_TRUE(scene.ok());
-    std::ostringstream swallowed;
-    std::streambuf* const console = std::cout.rdbuf(swallowed.rdbuf());
-    ASSERT_TRUE(CalcWedge1D() && CalcWedge2D() && CalcKeyLight());
-    std::cout.rdbuf(console);
+    ASSERT_TRUE(makeKeyLightTables());
     // Level ground at 0 with a wall 1.8 world units high over columns 128 to 135.
     std::vector<float> h(N * N, 0.0f);
     for (int row = 0; row < N; ++row)
@@ -317,10 +320,7 @@ TEST(HeightFieldPasses, AWallHidesPartOfTheSkyNearItInTheKeyLightsAlpha) {
 TEST(HeightFieldPasses, FramesOfBandUpdatesCatchUpWithAFullUpdate) {
     LightingScene scene;
     ASSERT_TRUE(scene.ok());
-    std::ostringstream swallowed;
-    std::streambuf* const console = std::cout.rdbuf(swallowed.rdbuf());
-    ASSERT_TRUE(CalcWedge1D() && CalcWedge2D() && CalcKeyLight());
-    std::cout.rdbuf(console);
+    ASSERT_TRUE(makeKeyLightTables());
     heightFieldClockMs = testClock;
     clockMs = 0.0;
     RequestFullLightingUpdate();
