@@ -28,10 +28,11 @@ extern LayerSeparation pyramidLayerSeparation;
 // lightingParts bands of rows, from the bottom (a scissor, so the other rows are not even
 // rasterised), the other bands keeping the values of earlier frames. UpdateLighting takes the
 // bands in turn from frame to frame (the field and the light change by far less than a part in a
-// thousand between two frames) and sets -1 again when it returns, so a pass run on its own
-// updates every texel. Each band reads the same band of the levels below it, so the chain stays
+// thousand between two frames; a band is at most seven frames old, a quarter of a second at the
+// show's rate, in a field that moves about a pixel on screen in that time) and sets -1 again when
+// it returns, so a pass run on its own updates every texel. Each band reads the same band of the levels below it, so the chain stays
 // consistent within a band.
-constexpr int lightingParts = 4;
+constexpr int lightingParts = 8;
 extern int lightingPart;
 // From here to endLightingPart, draws into a target (or level) of `side` rows reach only that
 // band of them.
