@@ -2,6 +2,7 @@
 
 #include "DisplayFramebuffer.h"
 #include "HdrLight.h"
+#include "HeightFieldPasses.h"
 #include "RenderTargets.h"
 #include "Shaders.h"
 
@@ -39,9 +40,11 @@ void EnvLightPass() {
     uploadSky(program, "skyGreen", envGreen);
     uploadSky(program, "skyBlue", envBlue);
 
+    scissorToLightingPart();
     glBindVertexArray(targetQuadVao[2]);
     glDrawArrays(GL_TRIANGLES, 0, 6);
     glBindVertexArray(0);
+    endLightingPart();
     glUseProgram(0);
     glBindTexture(GL_TEXTURE_2D_ARRAY, 0);
     // Its mipmaps, which the terrain reads minified, are made by the normal pass that follows.

@@ -179,9 +179,11 @@ void NormalPass() {
     glUseProgram(calcNormalsProgram->program);
     glUniform1i(uniform(calcNormalsProgram, "samLinearClamp"), 1);
     glUniform1f(uniform(calcNormalsProgram, "size"), float(targetSide));
+    scissorToLightingPart(targetSide);
     glBindVertexArray(targetQuadVao[2]);
     glDrawArrays(GL_TRIANGLES, 0, 6);
     glBindVertexArray(0);
+    endLightingPart();
     glUseProgram(0);
     glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);
     glBindTexture(GL_TEXTURE_2D, 0);

@@ -343,6 +343,7 @@ TEST(HeightFieldPasses, FramesOfBandUpdatesCatchUpWithAFullUpdate) {
     for (int layer = 0; layer < 2 * pyramidLevelCount; ++layer)
         fromBands.push_back(readLayer(layer));
     const std::vector<float> keyFromBands = readTexture(keyLightTarget);
+    const std::vector<float> envFromBands = readTexture(envLightTarget);
 
     RequestFullLightingUpdate();
     UpdateLighting();
@@ -350,6 +351,7 @@ TEST(HeightFieldPasses, FramesOfBandUpdatesCatchUpWithAFullUpdate) {
         EXPECT_LE(maxDifference(fromBands[layer], readLayer(layer)), 1e-6f) << "layer " << layer;
     const std::vector<float> key = readTexture(keyLightTarget);
     EXPECT_LE(maxDifference(keyFromBands, key), 1e-5f);
+    EXPECT_LE(maxDifference(envFromBands, readTexture(envLightTarget)), 1e-5f);
     EXPECT_GT(maxDifference(partway, key), 1e-4f) << "one frame updates only one band of rows";
     heightFieldClockMs = nullptr;
 }
