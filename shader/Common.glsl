@@ -23,6 +23,31 @@ vec3 encodeSrgb(vec3 c)
 
 vec3 displayColor(vec3 linearHdr) { return encodeSrgb(toneMap(linearHdr * EXPOSURE)); }
 
+// ---- Sky display map -------------------------------------------------------------------------
+// Every direction folded onto a square (octahedral layout): the upper half of the sky (world
+// y >= 0) fills the inner diamond, the lower half the four corners. The sky's display colours are
+// baked into it once (SkyDisplayMap), so a sky pixel costs one 2D fetch where a cube-map fetch
+// costs the software rasteriser twice as much; the diamond's edges, the horizon, have no seam.
+vec2 signNotZero(vec2 v) { return vec2(v.x >= 0.0 ? 1.0 : -1.0, v.y >= 0.0 ? 1.0 : -1.0); }
+
+// Texture coordinates 0 ... 1 of direction d (any length but zero).
+vec2 skyMapFromDirection(vec3 d)
+{
+    d /= abs(d.x) + abs(d.y) + abs(d.z);
+    vec2 folded = d.y >= 0.0 ? d.xz : (1.0 - abs(d.zx)) * signNotZero(d.xz);
+    return folded * 0.5 + 0.5;
+}
+
+// The unit direction at texture coordinates uv, the inverse of skyMapFromDirection.
+vec3 directionFromSkyMap(vec2 uv)
+{
+    vec2 o = uv * 2.0 - 1.0;
+    vec3 d = vec3(o.x, 1.0 - abs(o.x) - abs(o.y), o.y);
+    if (d.y < 0.0)
+        d.xz = (1.0 - abs(o.yx)) * signNotZero(o);
+    return normalize(d);
+}
+
 // ---- Terrain height field (terrain lighting) ------------------------------------------------
 // Layer 0 of the height array is the animated surface: h in [0, 1] at texel centres
 // ((j + 0.5) / HEIGHT_TEXELS, (i + 0.5) / HEIGHT_TEXELS), world height h * HEIGHT_SCALE.

@@ -1,7 +1,9 @@
 #version 150
-// The HDR sky through the shared exposure and tone curve, with a faint dither so its long, soft
-// gradients do not break into 8-bit bands.
+// The HDR sky through the shared exposure and tone curve, read from the display colours baked
+// from it (Common.glsl, sky display map), with a faint dither so its long, soft gradients do not
+// break into 8-bit bands. The cube map itself ("cubeMapSampler") is read once, by the bake.
 uniform samplerCube cubeMapSampler;
+uniform sampler2D skyDisplay;
 in vec3 direction;
 out vec4 color;
 
@@ -13,7 +15,7 @@ float hash(vec2 p)
 
 void main()
 {
-    vec3 radiance = texture(cubeMapSampler, direction).rgb;
-    vec3 display = displayColor(radiance) + (hash(gl_FragCoord.xy) - 0.5) / 255.0;
+    vec3 display = texture(skyDisplay, skyMapFromDirection(direction)).rgb +
+                   (hash(gl_FragCoord.xy) - 0.5) / 255.0;
     color = vec4(display, 1.0);
 }

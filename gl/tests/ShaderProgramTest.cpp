@@ -94,7 +94,8 @@ TEST_F(ShaderFiles, ProjectShadersBuildAndAcceptTheNamesTheProgramSets) {
         // header says why).
         {keyLightProgram,
          {"heightField", "offset", "RedLightKey", "GreenLightKey", "BlueLightKey"}},
-        {cubeMapProgram, {"projectionMatrix", "viewMatrix", "cubeMapSampler"}},
+        // The sky declares "cubeMapSampler" but reads the display colours baked from it.
+        {cubeMapProgram, {"projectionMatrix", "viewMatrix", "skyDisplay"}},
         {cameraProgram,
          {"projectionMatrix", "viewMatrix", "keyLightSampler", "envLightSampler", "heightData"}},
         {&model,

@@ -26,9 +26,11 @@ extern int currentCubeMap;
 void InitCubeMap();
 
 // Per frame, into displayFramebuffer: clears it and draws the sky behind everything, at the
-// camera's orientation. Draws nothing while there is no cube map.
+// camera's orientation. Draws nothing while there is no cube map. The first draw of a cube map
+// bakes its display colours into the 2D map the sky's program reads (shader/SkyDisplayMap); the
+// sky is black where that program cannot be built.
 void RenderSkyBox(const Matrix4& viewMatrix, const Matrix4& projectionMatrix, int windowWidth,
                   int windowHeight);
 
-// Shutdown: deletes the cube-map texture if there is one.
+// Shutdown: deletes the cube-map texture and its display map, where there are any.
 void DeleteCubeMap();

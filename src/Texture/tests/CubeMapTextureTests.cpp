@@ -34,6 +34,8 @@ class SkyTest : public testing::Test {
         root = fs::temp_directory_path() / ("sky-gl-" + std::to_string(getpid()));
         fs::create_directories(root / "bin");
         fs::create_directories(root / "images");
+        // The sky's display map is baked by a program the run tree's shader folder holds.
+        fs::create_directory_symlink(fs::path(BRASTEL_SOURCE_DIR) / "shader", root / "shader");
         saved = fs::current_path();
         fs::current_path(root / "bin");
     }
@@ -240,4 +242,54 @@ TEST_F(SkyTest, GeneratedSkyShowsTheSunBrightestAndNothingClipped) {
     EXPECT_GT(*std::min_element(edge.begin(), edge.end()), 20);
 
     keep(renderToward(sx, 0.25, sz, 100.0f), "sky-wide"); // horizon to high sky, to look at
+}
+
+TEST_F(SkyTest, TheBakedSkyShowsTheCubeMapsDisplayColoursInEveryDirection) {
+    ASSERT_TRUE(writeRadiance((root / "images" / "uffizi_cross.hdr").string(), 768, 1024,
+                              renderSkyCross(256)));
+    CaptureStderr();
+    InitCubeMap();
+    GetCapturedStderr();
+    makeDisplay(160, 120);
+
+    // The same sky read straight from the cube map, without the dither.
+    const fs::path reference = root / "reference";
+    fs::create_directories(reference);
+    fs::copy_file(fs::path(BRASTEL_SOURCE_DIR) / "shader" / "Common.glsl", reference / "Common.glsl");
+    fs::copy_file(fs::path(BRASTEL_SOURCE_DIR) / "shader" / "CubeMapShader.vert",
+                  reference / "Direct.vert");
+    const std::string directSource =
+        "#version 150\n"
+        "uniform samplerCube cubeMapSampler;\n"
+        "in vec3 direction;\n"
+        "out vec4 color;\n"
+        "void main() { color = vec4(displayColor(texture(cubeMapSampler, direction).rgb), 1.0); }\n";
+    ASSERT_TRUE(writeFile((reference / "Direct.frag").string(),
+                          Bytes(directSource.begin(), directSource.end())));
+    ShaderProgram direct((reference / "Direct").string());
+    ASSERT_NE(direct.program, 0u);
+
+    // The horizon away from the sun, a face's corner, the zenith (the sun's glow: its steepest
+    // gradient), and below the horizon, where the map's lower half folds (straight down its four
+    // corners meet). Within a few levels in 255 (the dither is one), and less than one on average.
+    double sx, sy, sz;
+    sunDirection(sx, sy, sz);
+    const double views[][3] = {{-sx, 0.05, -sz}, {-0.7, 0.7, 0.7}, {0.01, 1, 0},
+                               {-sx, -0.5, -sz}, {0.01, -1, 0},   {1, -0.2, 0.01}};
+    for (const auto& v : views) {
+        const std::vector<unsigned char> baked = renderToward(v[0], v[1], v[2], 60.0f);
+        ShaderProgram* const show = cubeMapProgram;
+        cubeMapProgram = &direct;
+        const std::vector<unsigned char> exact = renderToward(v[0], v[1], v[2], 60.0f);
+        cubeMapProgram = show;
+        int most = 0;
+        double sum = 0;
+        for (size_t i = 0; i < baked.size(); ++i) {
+            most = std::max(most, std::abs(baked[i] - exact[i]));
+            sum += std::abs(baked[i] - exact[i]);
+        }
+        EXPECT_LE(most, 4) << v[0] << " " << v[1] << " " << v[2];
+        EXPECT_LT(sum / baked.size(), 1.0) << v[0] << " " << v[1] << " " << v[2];
+    }
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }
