@@ -4,11 +4,15 @@
 #include "GLError.h"
 #include "GroundNoise.h"
 #include "RunTree.h"
+#include "SceneConventions.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <iostream>
+#include <iterator>
+#include <limits>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -53,6 +57,25 @@ void drawOrderDirection(int k, float& x, float& z) {
     z = std::sin(angle);
 }
 
+// Whether any of the box can be in the view volume: false only where all eight corners lie
+// beyond one of its six planes.
+bool boxInView(const Matrix4& viewProjection, const float low[3], const float high[3]) {
+    int beyond[6] = {};
+    for (int c = 0; c < 8; ++c) {
+        const float p[4] = {c & 1 ? high[0] : low[0], c & 2 ? high[1] : low[1],
+                            c & 4 ? high[2] : low[2], 1.0f};
+        float clip[4] = {};
+        for (int r = 0; r < 4; ++r)
+            for (int k = 0; k < 4; ++k)
+                clip[r] += viewProjection[k * 4 + r] * p[k];
+        for (int a = 0; a < 3; ++a) {
+            beyond[2 * a] += clip[a] < -clip[3];
+            beyond[2 * a + 1] += clip[a] > clip[3];
+        }
+    }
+    return std::find(std::begin(beyond), std::end(beyond), 8) == std::end(beyond);
+}
+
 } // namespace
 
 bool RenderableTerrainModelOBJ::Initialize(const std::string& path) {
@@ -83,33 +106,95 @@ bool RenderableTerrainModelOBJ::InitializeShaders() {
 
 bool RenderableTerrainModelOBJ::InitializeVertexBuffers() {
     bool built = UploadBuffers(terrainProgram ? terrainProgram->program : 0, {true, false, false});
+    for (std::vector<Tile>& order : tiles)
+        order.clear();
     if (built && vertexArray != 0) {
-        // Per batch, its triangles by the distance of their centre along each direction.
+        // The triangles of every batch, as far as they lie in the index list.
+        std::vector<size_t> triangles;
+        for (const MaterialBatch& batch : batches) {
+            const size_t first = static_cast<size_t>(std::max(batch.firstIndex, 0)) / 3;
+            const size_t count = std::min(static_cast<size_t>(std::max(batch.triangleCount, 0)),
+                                          indices.size() / 3 - std::min(first, indices.size() / 3));
+            for (size_t t = first; t < first + count; ++t)
+                triangles.push_back(t);
+        }
+        const auto corner = [&](size_t t, int c) { return vertices[indices[t * 3 + c]].position; };
+
+        // Each triangle's tile, by its centre over the grid's extent in x and z.
+        float low[2] = {0.0f, 0.0f}, high[2] = {0.0f, 0.0f};
+        for (size_t i = 0; i < vertices.size(); ++i)
+            for (int a = 0; a < 2; ++a) {
+                const float v = vertices[i].position[a * 2];
+                low[a] = i == 0 ? v : std::min(low[a], v);
+                high[a] = i == 0 ? v : std::max(high[a], v);
+            }
+        std::vector<int> tileOf(triangles.size());
+        std::vector<Tile> boxes(tilesPerSide * tilesPerSide);
+        for (Tile& box : boxes)
+            for (int a = 0; a < 3; ++a)
+                box.low[a] = std::numeric_limits<float>::max(), box.high[a] = -box.low[a];
+        for (size_t i = 0; i < triangles.size(); ++i) {
+            int place[2];
+            for (int a = 0; a < 2; ++a) {
+                const float centre =
+                    (corner(triangles[i], 0)[a * 2] + corner(triangles[i], 1)[a * 2] +
+                     corner(triangles[i], 2)[a * 2]) /
+                    3.0f;
+                const float across = (centre - low[a]) / (high[a] - low[a]) * tilesPerSide;
+                // A flat or broken extent (NaN) puts the triangle in the first tile.
+                place[a] = across > 0.0f ? std::min(static_cast<int>(across), tilesPerSide - 1) : 0;
+            }
+            tileOf[i] = place[1] * tilesPerSide + place[0];
+            // Where the shader puts the corners: x and z from [-0.5, 0.5] onto the terrain
+            // square, y raised by up to the height scale.
+            Tile& box = boxes[tileOf[i]];
+            for (int c = 0; c < 3; ++c) {
+                const float* p = corner(triangles[i], c);
+                const float world[3] = {(p[0] + 0.5f) * scene::terrainSize,
+                                        p[1] * scene::terrainSize,
+                                        (p[2] + 0.5f) * scene::terrainSize};
+                for (int a = 0; a < 3; ++a) {
+                    box.low[a] = std::min(box.low[a], world[a]);
+                    box.high[a] =
+                        std::max(box.high[a], world[a] + (a == 1 ? scene::heightScale : 0.0f));
+                }
+            }
+        }
+
+        // Per direction: the tiles by their centre's distance along it, the triangles in each by
+        // theirs.
         std::vector<uint32_t> ordered;
-        ordered.reserve(indices.size() * drawOrders);
+        ordered.reserve(triangles.size() * 3 * drawOrders);
         for (int k = 0; k < drawOrders; ++k) {
             float dx = 0.0f, dz = 0.0f;
             drawOrderDirection(k, dx, dz);
-            std::vector<uint32_t> order = indices;
-            for (const MaterialBatch& batch : batches) {
-                const size_t first = static_cast<size_t>(std::max(batch.firstIndex, 0)) / 3;
-                const size_t count = std::min(static_cast<size_t>(std::max(batch.triangleCount, 0)),
-                                              indices.size() / 3 - std::min(first, indices.size() / 3));
-                std::vector<std::pair<float, size_t>> keys(count);
-                for (size_t t = 0; t < count; ++t) {
-                    float along = 0.0f;
-                    for (int c = 0; c < 3; ++c) {
-                        const float* p = vertices[indices[(first + t) * 3 + c]].position;
-                        along += p[0] * dx + p[2] * dz;
-                    }
-                    keys[t] = {along, first + t};
-                }
-                std::sort(keys.begin(), keys.end());
-                for (size_t t = 0; t < count; ++t)
-                    for (int c = 0; c < 3; ++c)
-                        order[(first + t) * 3 + c] = indices[keys[t].second * 3 + c];
+            std::vector<std::pair<float, float>> keys(triangles.size());
+            for (size_t i = 0; i < triangles.size(); ++i) {
+                const Tile& box = boxes[tileOf[i]];
+                float along = 0.0f;
+                for (int c = 0; c < 3; ++c)
+                    along += corner(triangles[i], c)[0] * dx + corner(triangles[i], c)[2] * dz;
+                keys[i] = {(box.low[0] + box.high[0]) * dx + (box.low[2] + box.high[2]) * dz,
+                           along};
             }
-            ordered.insert(ordered.end(), order.begin(), order.end());
+            std::vector<size_t> order(triangles.size());
+            for (size_t i = 0; i < order.size(); ++i)
+                order[i] = i;
+            // Ties between tiles broken by the tile, so that a tile's triangles stay together.
+            std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+                return std::tie(keys[a].first, tileOf[a], keys[a].second) <
+                       std::tie(keys[b].first, tileOf[b], keys[b].second);
+            });
+            for (size_t n = 0; n < order.size(); ++n) {
+                const size_t i = order[n];
+                if (n == 0 || tileOf[i] != tileOf[order[n - 1]]) {
+                    tiles[k].push_back(boxes[tileOf[i]]);
+                    tiles[k].back().firstIndex = ordered.size();
+                }
+                tiles[k].back().indexCount += 3;
+                for (int c = 0; c < 3; ++c)
+                    ordered.push_back(indices[triangles[i] * 3 + c]);
+            }
         }
         glDeleteBuffers(1, &orderedIndexBuffer);
         glGenBuffers(1, &orderedIndexBuffer);
@@ -144,39 +229,53 @@ void RenderableTerrainModelOBJ::Render(const Camera& camera) {
             if (along > best)
                 best = along, nearest = k;
         }
-        const size_t orderStart = static_cast<size_t>(nearest) * indices.size();
-        for (const MaterialBatch& batch : batches) {
-            glActiveTexture(GL_TEXTURE0);
-            glBindTexture(GL_TEXTURE_2D, keyLightTexture);
-            glActiveTexture(GL_TEXTURE1);
-            glBindTexture(GL_TEXTURE_2D, envLightTexture);
-            glActiveTexture(GL_TEXTURE2);
-            glBindTexture(GL_TEXTURE_2D_ARRAY, heightDataTexture);
-            glActiveTexture(GL_TEXTURE3);
-            glBindTexture(GL_TEXTURE_CUBE_MAP, skyTexture);
-            glActiveTexture(GL_TEXTURE4);
-            glBindTexture(GL_TEXTURE_2D, groundNoiseTexture);
-
-            glUseProgram(shader);
-            glUniformMatrix4fv(glGetUniformLocation(shader, "projectionMatrix"), 1, GL_FALSE,
-                               camera.projectionMatrix.data());
-            glUniformMatrix4fv(glGetUniformLocation(shader, "viewMatrix"), 1, GL_FALSE,
-                               camera.viewMatrix.data());
-            glUniform1i(glGetUniformLocation(shader, "keyLightSampler"), 0);
-            glUniform1i(glGetUniformLocation(shader, "envLightSampler"), 1);
-            glUniform1i(glGetUniformLocation(shader, "heightData"), 2);
-            glUniform1i(glGetUniformLocation(shader, "skySampler"), 3);
-            glUniform1i(glGetUniformLocation(shader, "groundNoiseSampler"), 4);
-            const size_t first = static_cast<size_t>(std::max(batch.firstIndex, 0));
-            const size_t count = static_cast<size_t>(std::max(batch.triangleCount, 0)) * 3;
-            if (first <= indices.size() && count <= indices.size() - first && count > 0) {
-                glBindVertexArray(vertexArray);
-                glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count), GL_UNSIGNED_INT,
-                               reinterpret_cast<const void*>((orderStart + first) * sizeof(uint32_t)));
-                glBindVertexArray(0);
+        // The tiles in view, neighbours in the buffer joined into one run.
+        const Matrix4 viewProjection = multiply(camera.projectionMatrix, camera.viewMatrix);
+        std::vector<GLsizei> counts;
+        std::vector<const void*> starts;
+        size_t runEnd = 0;
+        drawnTriangles = 0;
+        for (const Tile& tile : tiles[nearest]) {
+            if (cullTilesOutOfView && !boxInView(viewProjection, tile.low, tile.high))
+                continue;
+            if (!counts.empty() && tile.firstIndex == runEnd) {
+                counts.back() += static_cast<GLsizei>(tile.indexCount);
+            } else {
+                counts.push_back(static_cast<GLsizei>(tile.indexCount));
+                starts.push_back(reinterpret_cast<const void*>(tile.firstIndex * sizeof(uint32_t)));
             }
-            glUseProgram(0);
+            runEnd = tile.firstIndex + tile.indexCount;
+            drawnTriangles += tile.indexCount / 3;
         }
+
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, keyLightTexture);
+        glActiveTexture(GL_TEXTURE1);
+        glBindTexture(GL_TEXTURE_2D, envLightTexture);
+        glActiveTexture(GL_TEXTURE2);
+        glBindTexture(GL_TEXTURE_2D_ARRAY, heightDataTexture);
+        glActiveTexture(GL_TEXTURE3);
+        glBindTexture(GL_TEXTURE_CUBE_MAP, skyTexture);
+        glActiveTexture(GL_TEXTURE4);
+        glBindTexture(GL_TEXTURE_2D, groundNoiseTexture);
+
+        glUseProgram(shader);
+        glUniformMatrix4fv(glGetUniformLocation(shader, "projectionMatrix"), 1, GL_FALSE,
+                           camera.projectionMatrix.data());
+        glUniformMatrix4fv(glGetUniformLocation(shader, "viewMatrix"), 1, GL_FALSE,
+                           camera.viewMatrix.data());
+        glUniform1i(glGetUniformLocation(shader, "keyLightSampler"), 0);
+        glUniform1i(glGetUniformLocation(shader, "envLightSampler"), 1);
+        glUniform1i(glGetUniformLocation(shader, "heightData"), 2);
+        glUniform1i(glGetUniformLocation(shader, "skySampler"), 3);
+        glUniform1i(glGetUniformLocation(shader, "groundNoiseSampler"), 4);
+        if (!counts.empty()) {
+            glBindVertexArray(vertexArray);
+            glMultiDrawElements(GL_TRIANGLES, counts.data(), GL_UNSIGNED_INT, starts.data(),
+                                static_cast<GLsizei>(counts.size()));
+            glBindVertexArray(0);
+        }
+        glUseProgram(0);
         glActiveTexture(GL_TEXTURE4);
         glBindTexture(GL_TEXTURE_2D, 0);
         glActiveTexture(GL_TEXTURE3);

@@ -2,6 +2,8 @@
 
 #include "RenderableModelOBJ.h"
 
+#include <vector>
+
 class Camera;
 
 // The terrain surface: an OBJ grid drawn with "../shader/TerrainShader", which places it on the
@@ -18,21 +20,36 @@ class RenderableTerrainModelOBJ : public RenderableModelOBJ {
     // Only "Position" and "TexCoord" are connected.
     bool InitializeVertexBuffers() override;
     // Draws with the camera's matrices, the three lighting textures, the detail texture and the
-    // sky; leaves depth test and face culling disabled. A terrain without a built program or without texture coordinates
-    // is not drawn.
+    // sky; leaves depth test and face culling disabled. A terrain without a built program or
+    // without texture coordinates is not drawn.
     virtual void Render(const Camera& camera);
     virtual void releaseProgram();
 
     std::unique_ptr<ShaderProgram> terrainProgram;
-    GLuint keyLightTexture = 0;   // 2D, unit 0, "keyLightSampler"
-    GLuint envLightTexture = 0;   // 2D, unit 1, "envLightSampler"
-    GLuint heightDataTexture = 0; // 2D array, unit 2, "heightData"
-    GLuint skyTexture = 0;        // cube map, unit 3, "skySampler"
+    GLuint keyLightTexture = 0;    // 2D, unit 0, "keyLightSampler"
+    GLuint envLightTexture = 0;    // 2D, unit 1, "envLightSampler"
+    GLuint heightDataTexture = 0;  // 2D array, unit 2, "heightData"
+    GLuint skyTexture = 0;         // cube map, unit 3, "skySampler"
     GLuint groundNoiseTexture = 0; // 2D, unit 4, "groundNoiseSampler"; made by Initialize
 
-    // The index list again in drawOrders copies, each batch's triangles sorted front to back for
-    // a view along one of drawOrders horizontal directions, so that the depth test turns away
-    // hidden ground before it is shaded; the vertex array draws from it.
+    // The index list again in drawOrders copies, for views along drawOrders horizontal
+    // directions: the triangles grouped in tiles (tilesPerSide x tilesPerSide squares of the
+    // grid), the tiles and the triangles in each sorted front to back, so that the depth test
+    // turns away hidden ground before it is shaded. Tiles out of the camera's view are not drawn:
+    // on a software rasteriser their vertices cost as much as the ground in view. The vertex
+    // array draws from it.
     static constexpr int drawOrders = 8;
+    static constexpr int tilesPerSide = 8;
     GLuint orderedIndexBuffer = 0;
+    bool cullTilesOutOfView = true; // false draws every tile (to compare)
+    size_t drawnTriangles = 0;      // by the last Render
+
+  private:
+    // A run of orderedIndexBuffer (in indices from its start) and the world-space box its
+    // triangles can reach, whatever the animated height field holds.
+    struct Tile {
+        size_t firstIndex = 0, indexCount = 0;
+        float low[3] = {}, high[3] = {};
+    };
+    std::vector<Tile> tiles[drawOrders]; // each order's, in drawing order
 };

@@ -243,6 +243,47 @@ TEST_F(Terrain, TheFarEdgeMeltsIntoTheSkyBehindIt) {
     }
 }
 
+// From inside the field, low over it, most tiles lie behind or beside the camera: they are not
+// drawn, and the picture is the one drawn with every tile. The ground stands as high as it can
+// (the height field at 1): tiles just below the view still reach up into it.
+TEST_F(Terrain, TilesOutOfViewAreLeftOutAndThePictureStaysTheSame) {
+    RenderableTerrainModelOBJ terrain("../resources/");
+    ASSERT_TRUE(terrain.Initialize(files.write("terrain.obj", terrainGrid(65))));
+    terrain.keyLightTexture = light([](float u, float v) { return grey(1.0f + u + 2.0f * v); });
+    terrain.envLightTexture = uniformLight(1.0f);
+    terrain.heightDataTexture = heights([](float, float) { return 1.0f; });
+    terrain.skyTexture = uniformSky(0.2f);
+    const size_t all = 64 * 64 * 2;
+
+    const auto draw = [&](bool cull) {
+        terrain.cullTilesOutOfView = cull;
+        target.clear();
+        terrain.Render(camera);
+        return target.read();
+    };
+    const float ground = scene::heightScale;
+    const struct {
+        Vector3 eye, at;
+        double mostDrawn; // share of the triangles
+    } views[] = {
+        {{1.0f, ground + 0.1f, 1.0f}, {4.0f, ground - 0.3f, 2.0f}, 0.5},   // across the field
+        {{2.5f, ground + 0.05f, 4.5f}, {2.5f, ground + 0.05f, 0.0f}, 0.9}, // level, ground below
+        {{2.5f, ground + 0.5f, 2.5f}, {2.5f, 9.0f, 2.6f}, 0.0},            // up at the sky
+    };
+    for (const auto& view : views) {
+        SCOPED_TRACE(view.at.x);
+        camera.lookAt(view.eye, view.at, Vector3(0, 1, 0));
+        camera.setPerspective(45.0f, 1.0f, 0.01f, 100.0f);
+        const std::vector<unsigned char> culled = draw(true);
+        const size_t drawn = terrain.drawnTriangles;
+        const std::vector<unsigned char> whole = draw(false);
+        EXPECT_EQ(terrain.drawnTriangles, all);
+        EXPECT_LE(drawn, view.mostDrawn * all);
+        EXPECT_TRUE(culled == whole);
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 TEST_F(Terrain, WithoutProgramOrTextureCoordinatesNothingIsDrawn) {
     const GLuint lit = uniformLight(2.0f);
     const GLuint field = heights([](float, float) { return 0.5f; });
@@ -327,7 +368,8 @@ struct StandInLight {
 TEST_F(Terrain, StandInLightGivesMeadowsLowRockOnSlopesAndSnowHigh) {
     RenderableTerrainModelOBJ terrain("../resources/");
     ASSERT_TRUE(terrain.Initialize(files.write("terrain.obj", terrainGrid(129))));
-    // Low and flat at the left, a steep rise (45 degrees) in the middle, high and flat at the right.
+    // Low and flat at the left, a steep rise (45 degrees) in the middle, high and flat at the
+    // right.
     const StandInLight steps{[](float u, float) {
         return u < 0.45f ? 0.1f : u > 0.55f ? 0.95f : 0.1f + (u - 0.45f) * 8.5f;
     }};

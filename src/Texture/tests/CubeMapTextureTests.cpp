@@ -255,7 +255,8 @@ TEST_F(SkyTest, TheBakedSkyShowsTheCubeMapsDisplayColoursInEveryDirection) {
     // The same sky read straight from the cube map, without the dither.
     const fs::path reference = root / "reference";
     fs::create_directories(reference);
-    fs::copy_file(fs::path(BRASTEL_SOURCE_DIR) / "shader" / "Common.glsl", reference / "Common.glsl");
+    fs::copy_file(fs::path(BRASTEL_SOURCE_DIR) / "shader" / "Common.glsl",
+                  reference / "Common.glsl");
     fs::copy_file(fs::path(BRASTEL_SOURCE_DIR) / "shader" / "CubeMapShader.vert",
                   reference / "Direct.vert");
     const std::string directSource =
@@ -263,7 +264,9 @@ TEST_F(SkyTest, TheBakedSkyShowsTheCubeMapsDisplayColoursInEveryDirection) {
         "uniform samplerCube cubeMapSampler;\n"
         "in vec3 direction;\n"
         "out vec4 color;\n"
-        "void main() { color = vec4(displayColor(texture(cubeMapSampler, direction).rgb), 1.0); }\n";
+        "void main() {\n"
+        "    color = vec4(displayColor(texture(cubeMapSampler, direction).rgb), 1.0);\n"
+        "}\n";
     ASSERT_TRUE(writeFile((reference / "Direct.frag").string(),
                           Bytes(directSource.begin(), directSource.end())));
     ShaderProgram direct((reference / "Direct").string());
@@ -275,7 +278,7 @@ TEST_F(SkyTest, TheBakedSkyShowsTheCubeMapsDisplayColoursInEveryDirection) {
     double sx, sy, sz;
     sunDirection(sx, sy, sz);
     const double views[][3] = {{-sx, 0.05, -sz}, {-0.7, 0.7, 0.7}, {0.01, 1, 0},
-                               {-sx, -0.5, -sz}, {0.01, -1, 0},   {1, -0.2, 0.01}};
+                               {-sx, -0.5, -sz}, {0.01, -1, 0},    {1, -0.2, 0.01}};
     for (const auto& v : views) {
         const std::vector<unsigned char> baked = renderToward(v[0], v[1], v[2], 60.0f);
         ShaderProgram* const show = cubeMapProgram;
