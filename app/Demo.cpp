@@ -173,7 +173,9 @@ void BeginEdgeSmoothing() {
 }
 
 void EndEdgeSmoothing() {
-    edgeSmoothing.end();
+    edgeSmoothing.end(terrainModel ? terrainModel->rowsInReach(
+                                         camera.viewMatrix, camera.projectionMatrix, windowHeight)
+                                   : windowHeight);
 }
 
 void DrawSky() {

@@ -4,6 +4,7 @@
 #include "GLError.h"
 #include "RunTree.h"
 
+#include <algorithm>
 #include <string>
 
 bool EdgeSmoothing::begin(int w, int h) {
@@ -17,7 +18,8 @@ bool EdgeSmoothing::begin(int w, int h) {
         return false;
     if (!programTried) {
         programTried = true;
-        program = std::make_unique<ShaderProgram>(runtree::shaderFolder + std::string("EdgeSmoothing"));
+        program =
+            std::make_unique<ShaderProgram>(runtree::shaderFolder + std::string("EdgeSmoothing"));
         glGenVertexArrays(1, &vertexArray); // the triangle comes from gl_VertexID
     }
     if (!program || program->program == 0)
@@ -56,24 +58,36 @@ bool EdgeSmoothing::begin(int w, int h) {
     return true;
 }
 
-void EdgeSmoothing::end() {
+void EdgeSmoothing::end(int edgeRows) {
     if (!active)
         return;
     active = false;
     displayFramebuffer = display;
+    const int smoothRows = std::clamp(edgeRows, 0, height);
+    if (smoothRows < height) {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, displayFramebuffer);
+        glBlitFramebuffer(0, smoothRows, width, height, 0, smoothRows, width, height,
+                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    }
     glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);
     glViewport(0, 0, width, height);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_CULL_FACE);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, colour);
-    glUseProgram(program->program);
-    glUniform1i(glGetUniformLocation(program->program, "picture"), 0);
-    glBindVertexArray(vertexArray);
-    glDrawArrays(GL_TRIANGLES, 0, 3);
-    glBindVertexArray(0);
-    glUseProgram(0);
-    glBindTexture(GL_TEXTURE_2D, 0);
+    if (smoothRows > 0) {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(0, 0, width, smoothRows);
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, colour);
+        glUseProgram(program->program);
+        glUniform1i(glGetUniformLocation(program->program, "picture"), 0);
+        glBindVertexArray(vertexArray);
+        glDrawArrays(GL_TRIANGLES, 0, 3);
+        glBindVertexArray(0);
+        glUseProgram(0);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glDisable(GL_SCISSOR_TEST);
+    }
     CheckGLError("EdgeSmoothing::end");
 }
 

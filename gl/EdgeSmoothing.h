@@ -4,6 +4,7 @@
 
 #include <GL/glew.h>
 
+#include <limits>
 #include <memory>
 
 // Anti-aliasing after the fact: the frame is drawn into this pass's own target instead of the
@@ -24,7 +25,9 @@ class EdgeSmoothing {
     bool begin(int width, int height);
     // After a true begin: points displayFramebuffer back, binds it and draws the smoothed picture
     // into it. Leaves no program, vertex array or texture bound; depth testing and culling off.
-    void end();
+    // edgeRows: the picture's edges lie in its rows below this one (the sky above the horizon
+    // has none); the rows from it up are copied as they are, which costs less than half as much.
+    void end(int edgeRows = std::numeric_limits<int>::max());
     void release();
 
   private:

@@ -161,6 +161,10 @@ bool RenderableTerrainModelOBJ::InitializeVertexBuffers() {
             }
         }
 
+        highestReach = -std::numeric_limits<float>::max();
+        for (const Tile& box : boxes)
+            highestReach = std::max(highestReach, box.high[1]);
+
         // Per direction: the tiles by their centre's distance along it, the triangles in each by
         // theirs.
         std::vector<uint32_t> ordered;
@@ -207,6 +211,26 @@ bool RenderableTerrainModelOBJ::InitializeVertexBuffers() {
     }
     CheckGLError("RenderableModelOBJ::InitializeVertexBuffers(3)");
     return built;
+}
+
+int RenderableTerrainModelOBJ::rowsInReach(const Matrix4& view, const Matrix4& projection,
+                                           int height) const {
+    // The view matrix's rows are the camera's axes in the world; their y components, and the
+    // eye's height, decide where the view turns from below to above the horizontal.
+    const float rightY = view[4], upY = view[5], backY = view[6];
+    const float eyeY = -(view[4] * view[12] + view[5] * view[13] + view[6] * view[14]);
+    if (!(eyeY > highestReach) || !(upY > 1e-3f) || projection[0] == 0.0f || projection[5] == 0.0f)
+        return height;
+    // The ray through (x, y) in normalised device coordinates runs along
+    // right (x + p8) tanX + up (y + p9) tanY - back, level where its y component is 0.
+    const float tanX = 1.0f / projection[0], tanY = 1.0f / projection[5];
+    float horizon = -std::numeric_limits<float>::max();
+    for (const float x : {-1.0f, 1.0f})
+        horizon = std::max(horizon, (backY - rightY * (x + projection[8]) * tanX) / (upY * tanY) -
+                                        projection[9]);
+    // Two rows of margin: the pixels just above the ground's highest still see it beside them.
+    const float row = std::ceil((horizon + 1.0f) * 0.5f * height) + 2.0f;
+    return row >= static_cast<float>(height) ? height : std::max(0, static_cast<int>(row));
 }
 
 void RenderableTerrainModelOBJ::Render(const Camera& camera) {

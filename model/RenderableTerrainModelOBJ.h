@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Matrix4.h"
 #include "RenderableModelOBJ.h"
 
 #include <vector>
@@ -24,6 +25,11 @@ class RenderableTerrainModelOBJ : public RenderableModelOBJ {
     // without texture coordinates is not drawn.
     virtual void Render(const Camera& camera);
     virtual void releaseProgram();
+    // How many rows of a viewport `height` pixels high, from the bottom, the terrain can cover
+    // seen through these matrices: with the eye above the highest the ground can reach, all of it
+    // lies below the horizon, and the rows above the horizon show only sky. All of them where the
+    // eye is lower, or the view is turned past the vertical.
+    int rowsInReach(const Matrix4& view, const Matrix4& projection, int height) const;
 
     std::unique_ptr<ShaderProgram> terrainProgram;
     GLuint keyLightTexture = 0;    // 2D, unit 0, "keyLightSampler"
@@ -52,4 +58,5 @@ class RenderableTerrainModelOBJ : public RenderableModelOBJ {
         float low[3] = {}, high[3] = {};
     };
     std::vector<Tile> tiles[drawOrders]; // each order's, in drawing order
+    float highestReach = 0.0f;           // world y the ground cannot rise above
 };

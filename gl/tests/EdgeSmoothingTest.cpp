@@ -53,7 +53,8 @@ TEST(EdgeSmoothing, StepsOfAnEdgeGetIntermediatePixelsAndFlatAreasStayAsTheyAre)
 
     EdgeSmoothing smoothing;
     ASSERT_TRUE(smoothing.begin(kSize, kSize));
-    EXPECT_NE(displayFramebuffer, target.framebuffer) << "the frame is drawn into the pass's target";
+    EXPECT_NE(displayFramebuffer, target.framebuffer)
+        << "the frame is drawn into the pass's target";
     GLint bound = 0;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
     EXPECT_EQ(static_cast<GLuint>(bound), displayFramebuffer);
@@ -84,6 +85,41 @@ TEST(EdgeSmoothing, StepsOfAnEdgeGetIntermediatePixelsAndFlatAreasStayAsTheyAre)
     displayFramebuffer = 0;
 }
 
+// Rows from edgeRows up are copied, not smoothed: the same picture where they hold no edge,
+// the hard steps where they do.
+TEST(EdgeSmoothing, RowsFromEdgeRowsUpAreCopiedAsTheyAre) {
+    GLTestContext context;
+    ASSERT_TRUE(context.ok());
+    WorkingDirectory cwd(std::filesystem::path(BRASTEL_SOURCE_DIR) / "app");
+    OffscreenTarget target(kSize, kSize);
+    ASSERT_TRUE(target.complete);
+    displayFramebuffer = target.framebuffer;
+    drawShallowEdge();
+    const std::vector<unsigned char> hard = target.read();
+
+    EdgeSmoothing smoothing;
+    const auto smoothed = [&](int edgeRows) {
+        EXPECT_TRUE(smoothing.begin(kSize, kSize));
+        drawShallowEdge();
+        smoothing.end(edgeRows);
+        return target.read();
+    };
+    const std::vector<unsigned char> whole = smoothed(kSize);
+    const int split = 20; // the edge runs from row 10 to row 31
+    const std::vector<unsigned char> part = smoothed(split);
+    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x) {
+            SCOPED_TRACE(testing::Message() << x << ", " << y);
+            const std::vector<unsigned char>& expected = y < split ? whole : hard;
+            ASSERT_EQ(target.at(part, x, y)[0], target.at(expected, x, y)[0]);
+        }
+    EXPECT_TRUE(smoothed(0) == hard);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    smoothing.release();
+    displayFramebuffer = 0;
+}
+
 TEST(EdgeSmoothing, AMultisampledDisplayIsLeftAlone) {
     GLTestContext context;
     ASSERT_TRUE(context.ok());
@@ -95,7 +131,8 @@ TEST(EdgeSmoothing, AMultisampledDisplayIsLeftAlone) {
     glRenderbufferStorageMultisample(GL_RENDERBUFFER, 4, GL_RGBA8, kSize, kSize);
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
-    ASSERT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
+    ASSERT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER),
+              static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
     displayFramebuffer = framebuffer;
 
     EdgeSmoothing smoothing;

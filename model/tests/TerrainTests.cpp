@@ -284,6 +284,42 @@ TEST_F(Terrain, TilesOutOfViewAreLeftOutAndThePictureStaysTheSame) {
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+// Seen from above its highest reach, the ground stays below the horizon: no terrain pixel lies
+// in the rows from rowsInReach up, and the farthest ground comes close to them.
+TEST_F(Terrain, RowsInReachBoundTheGroundBelowTheHorizon) {
+    RenderableTerrainModelOBJ terrain("../resources/");
+    ASSERT_TRUE(terrain.Initialize(files.write("terrain.obj", terrainGrid(65))));
+    terrain.keyLightTexture = uniformLight(2.0f);
+    terrain.envLightTexture = uniformLight(1.0f);
+    terrain.heightDataTexture = heights([](float, float) { return 1.0f; });
+    const float ground = scene::heightScale;
+    const struct {
+        float eyeY, pitch; // the view's slope: down where negative
+    } views[] = {{ground + 0.05f, 0.0f}, {ground + 0.05f, -0.3f}, {ground + 1.0f, -0.2f}};
+    for (const auto& view : views) {
+        SCOPED_TRACE(view.pitch);
+        camera.lookAt(Vector3(2.5f, view.eyeY, 0.2f), Vector3(2.5f, view.eyeY + view.pitch, 1.2f),
+                      Vector3(0, 1, 0));
+        camera.setPerspective(45.0f, 1.0f, 0.01f, 100.0f);
+        const int rows = terrain.rowsInReach(camera.viewMatrix, camera.projectionMatrix, kSize);
+        target.clear();
+        terrain.Render(camera);
+        const std::vector<unsigned char> pixels = target.read();
+        int top = -1;
+        for (int x = 0; x < kSize; ++x)
+            top = std::max(top, topRow(target, pixels, x));
+        ASSERT_GT(top, 0);
+        EXPECT_LT(top, rows);
+        if (view.eyeY < ground + 0.1f) {
+            EXPECT_GE(top, rows - 6) << "the far ground lies just below the horizon";
+        }
+    }
+    // From below the ground's highest reach, it may rise anywhere in the picture.
+    camera.lookAt(Vector3(2.5f, ground - 0.1f, 0.2f), Vector3(2.5f, ground, 1.2f),
+                  Vector3(0, 1, 0));
+    EXPECT_EQ(terrain.rowsInReach(camera.viewMatrix, camera.projectionMatrix, kSize), kSize);
+}
+
 TEST_F(Terrain, WithoutProgramOrTextureCoordinatesNothingIsDrawn) {
     const GLuint lit = uniformLight(2.0f);
     const GLuint field = heights([](float, float) { return 0.5f; });
