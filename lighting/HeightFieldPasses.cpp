@@ -95,6 +95,10 @@ void endLightingPart() {
     glDisable(GL_SCISSOR_TEST);
 }
 
+bool lightingRoundEnds() {
+    return lightingPart < 0 || lightingPart == lightingParts - 1;
+}
+
 float noiseTime(double milliseconds) {
     return static_cast<float>(static_cast<float>(milliseconds) * 1.0000000116860974e-07);
 }
@@ -188,7 +192,9 @@ void NormalPass() {
     glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);
     glBindTexture(GL_TEXTURE_2D, 0);
 
-    glBindTexture(GL_TEXTURE_2D, envLightTarget);
-    glGenerateMipmap(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, 0);
+    if (lightingRoundEnds()) {
+        glBindTexture(GL_TEXTURE_2D, envLightTarget);
+        glGenerateMipmap(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
 }

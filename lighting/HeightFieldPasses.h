@@ -30,14 +30,17 @@ extern LayerSeparation pyramidLayerSeparation;
 // bands in turn from frame to frame (the field and the light change by far less than a part in a
 // thousand between two frames; a band is at most seven frames old, a quarter of a second at the
 // show's rate, in a field that moves about a pixel on screen in that time) and sets -1 again when
-// it returns, so a pass run on its own updates every texel. Each band reads the same band of the levels below it, so the chain stays
-// consistent within a band.
+// it returns, so a pass run on its own updates every texel. Each band reads the same band of the
+// levels below it, so the chain stays consistent within a band.
 constexpr int lightingParts = 8;
 extern int lightingPart;
 // From here to endLightingPart, draws into a target (or level) of `side` rows reach only that
 // band of them.
 void scissorToLightingPart(int side = renderTargetSize);
 void endLightingPart();
+// Whether this update completes the target: every texel, or the last band of a round. The
+// lighting targets' mipmaps are made then, a round's worth of bands at once.
+bool lightingRoundEnds();
 
 void NoisePass();
 void ReducePass(int i);     // i = 0 ... 15: writes pyramid level i + 1 into layer 2i + 2

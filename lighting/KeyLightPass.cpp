@@ -81,9 +81,11 @@ void KeyLightPass() {
         glActiveTexture(GL_TEXTURE0 + unitOf(b));
         glBindTexture(bindings[b].target, 0);
     }
-    glBindTexture(GL_TEXTURE_2D, keyLightTarget);
-    glGenerateMipmap(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, 0);
+    if (lightingRoundEnds()) {
+        glBindTexture(GL_TEXTURE_2D, keyLightTarget);
+        glGenerateMipmap(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
 }
 
 void RequestFullLightingUpdate() {

@@ -8,7 +8,8 @@ extern const int keyLightOffset; // the "offset" uniform, 6: pyramid levels belo
 
 // Reads layers 0 and 2k + 1 of hfPyramidArray and the key light's coefficients (KeyLight.h), with
 // normalTexture and the wedge tables bound but not read (keyLightShader.frag says why); writes
-// keyLightTarget (rgb: the key light's irradiance; a: the open share of the sky) and its mipmaps.
+// keyLightTarget (rgb: the key light's irradiance; a: the open share of the sky), and its mipmaps
+// where the update completes a round of bands.
 void KeyLightPass();
 
 // The next UpdateLighting updates every texel instead of one band of rows: after the lighting has

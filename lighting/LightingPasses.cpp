@@ -24,7 +24,7 @@ const FramePass lightingPasses[lightingPassCount] = {
     {"noise", NoisePass},
     {"reduction", ReducePyramid},
     {"synthesis", SynthesizePyramid},
-    // Before the normal pass, whose mipmaps of envLightTarget then hold this frame's.
+    // Before the normal pass, whose mipmaps of envLightTarget then hold its latest round.
     {"env_light", EnvLightPass},
     {"normals", NormalPass},
     {"key_light", KeyLightPass},

@@ -184,7 +184,8 @@ bool SetupRenderTargets() {
 
     keyLightTarget = createFloatTarget();
     keyLightFbo = createFramebuffer(keyLightTarget);
-    // The key-light pass makes its mipmaps every frame: the far terrain reads them.
+    // The key-light pass makes its mipmaps at the end of each round of bands: the far terrain
+    // reads them.
     glBindTexture(GL_TEXTURE_2D, keyLightTarget);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glBindTexture(GL_TEXTURE_2D, 0);

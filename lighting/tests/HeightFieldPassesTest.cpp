@@ -333,8 +333,18 @@ TEST(HeightFieldPasses, FramesOfBandUpdatesCatchUpWithAFullUpdate) {
             most = std::max(most, std::fabs(a[t] - b[t]));
         return most;
     };
+    // The mean of a target: its 1 x 1 mipmap.
+    const auto mean = [](GLuint texture) {
+        std::vector<float> texel(4);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glGetTexImage(GL_TEXTURE_2D, 8, GL_RGBA, GL_FLOAT, texel.data());
+        glBindTexture(GL_TEXTURE_2D, 0);
+        return texel;
+    };
+    const std::vector<float> meanBefore = mean(keyLightTarget);
     UpdateLighting(); // one band only
     const std::vector<float> partway = readTexture(keyLightTarget);
+    EXPECT_EQ(mean(keyLightTarget), meanBefore) << "mipmaps are made at the end of a round";
     // A band's coarser levels read a few rows of the next band's finer ones, updated in another
     // frame: a change reaches the coarsest level after a round of the bands or two per level.
     for (int frame = 1; frame < 2 * lightingParts * pyramidLevelCount; ++frame)
@@ -344,6 +354,8 @@ TEST(HeightFieldPasses, FramesOfBandUpdatesCatchUpWithAFullUpdate) {
         fromBands.push_back(readLayer(layer));
     const std::vector<float> keyFromBands = readTexture(keyLightTarget);
     const std::vector<float> envFromBands = readTexture(envLightTarget);
+    const std::vector<float> keyMeanFromBands = mean(keyLightTarget);
+    const std::vector<float> envMeanFromBands = mean(envLightTarget);
 
     RequestFullLightingUpdate();
     UpdateLighting();
@@ -352,6 +364,8 @@ TEST(HeightFieldPasses, FramesOfBandUpdatesCatchUpWithAFullUpdate) {
     const std::vector<float> key = readTexture(keyLightTarget);
     EXPECT_LE(maxDifference(keyFromBands, key), 1e-5f);
     EXPECT_LE(maxDifference(envFromBands, readTexture(envLightTarget)), 1e-5f);
+    EXPECT_LE(maxDifference(keyMeanFromBands, mean(keyLightTarget)), 1e-5f);
+    EXPECT_LE(maxDifference(envMeanFromBands, mean(envLightTarget)), 1e-5f);
     EXPECT_GT(maxDifference(partway, key), 1e-4f) << "one frame updates only one band of rows";
     heightFieldClockMs = nullptr;
 }
