@@ -24,9 +24,9 @@ enum class LayerSeparation { undecided, textureBarrier, scratchTarget };
 // Decided from the context at the first pass that needs it; a test may decide it before.
 extern LayerSeparation pyramidLayerSeparation;
 
-// Which texels the noise, pyramid and key-light passes update: -1 every texel; k one of
-// lightingParts bands of rows, from the bottom (a scissor, so the other rows are not even
-// rasterised), the other bands keeping the values of earlier frames. UpdateLighting takes the
+// Which texels the lighting passes (noise, pyramid, sky light, normals, key light) update: -1
+// every texel; k one of lightingParts bands of rows, from the bottom (a scissor, so the other
+// rows are not even rasterised), the other bands keeping the values of earlier frames. UpdateLighting takes the
 // bands in turn from frame to frame (the field and the light change by far less than a part in a
 // thousand between two frames; a band is at most seven frames old, a quarter of a second at the
 // show's rate, in a field that moves about a pixel on screen in that time) and sets -1 again when
