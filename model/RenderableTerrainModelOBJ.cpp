@@ -142,7 +142,8 @@ bool RenderableTerrainModelOBJ::InitializeVertexBuffers() {
                     3.0f;
                 const float across = (centre - low[a]) / (high[a] - low[a]) * tilesPerSide;
                 // A flat or broken extent (NaN) puts the triangle in the first tile.
-                place[a] = across > 0.0f ? std::min(static_cast<int>(across), tilesPerSide - 1) : 0;
+                place[a] =
+                    across > 0.0f ? static_cast<int>(std::min(across, tilesPerSide - 1.0f)) : 0;
             }
             tileOf[i] = place[1] * tilesPerSide + place[0];
             // Where the shader puts the corners: x and z from [-0.5, 0.5] onto the terrain
@@ -230,7 +231,9 @@ int RenderableTerrainModelOBJ::rowsInReach(const Matrix4& view, const Matrix4& p
                                         projection[9]);
     // Two rows of margin: the pixels just above the ground's highest still see it beside them.
     const float row = std::ceil((horizon + 1.0f) * 0.5f * height) + 2.0f;
-    return row >= static_cast<float>(height) ? height : std::max(0, static_cast<int>(row));
+    if (!(row < static_cast<float>(height))) // also a matrix that gives no number
+        return height;
+    return row > 0.0f ? static_cast<int>(row) : 0;
 }
 
 void RenderableTerrainModelOBJ::Render(const Camera& camera) {
