@@ -22,6 +22,7 @@ namespace {
 // looks as the tone curve of filtered radiance does.
 constexpr int skyDisplaySide = 512;
 GLuint skyDisplayMap = 0;
+bool skyDisplayTried = false; // for the current cube map: a bake that failed is not repeated
 
 // 0 (after the shader loader's console lines) where the bake's program cannot be built.
 GLuint bakeSkyDisplayMap(GLuint cubeMap) {
@@ -116,8 +117,10 @@ void InitCubeMap() {
 
 void RenderSkyBox(const Matrix4& viewMatrix, const Matrix4& projectionMatrix, int windowWidth,
                   int windowHeight) {
-    if (skyCubeMap.identifier != 0 && skyDisplayMap == 0)
+    if (skyCubeMap.identifier != 0 && !skyDisplayTried) {
         skyDisplayMap = bakeSkyDisplayMap(skyCubeMap.identifier);
+        skyDisplayTried = true;
+    }
     glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);
     glViewport(0, 0, windowWidth, windowHeight);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -153,4 +156,5 @@ void DeleteCubeMap() {
     if (skyDisplayMap != 0)
         glDeleteTextures(1, &skyDisplayMap);
     skyCubeMap.identifier = skyDisplayMap = 0;
+    skyDisplayTried = false;
 }

@@ -296,3 +296,30 @@ TEST_F(SkyTest, TheBakedSkyShowsTheCubeMapsDisplayColoursInEveryDirection) {
     }
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }
+
+TEST_F(SkyTest, WithoutTheBakesProgramTheSkyIsBlackAndTheBakeIsTriedOnce) {
+    // A run tree whose shader folder lacks the bake's program.
+    const fs::path tree = root / "no-bake";
+    fs::create_directories(tree / "bin");
+    fs::create_directories(tree / "shader");
+    fs::create_directory_symlink(root / "images", tree / "images");
+    const fs::path bin = fs::current_path();
+    fs::current_path(tree / "bin");
+    writeCross("grey_cross.hdr", 48, 64,
+               [](int, int, unsigned char* p) { p[0] = p[1] = p[2] = 128, p[3] = 129; });
+    CaptureStderr();
+    ASSERT_TRUE(skyCubeMap.load("grey_cross.hdr"));
+    GetCapturedStderr();
+    makeDisplay(16, 16);
+
+    testing::internal::CaptureStdout();
+    CaptureStderr();
+    const std::vector<unsigned char> first = renderToward(0, 0, -1);
+    const std::vector<unsigned char> second = renderToward(0, 0, -1);
+    const std::string said = testing::internal::GetCapturedStdout() + GetCapturedStderr();
+    fs::current_path(bin);
+    EXPECT_NE(said.find("SkyDisplayMap"), std::string::npos) << said;
+    EXPECT_EQ(said.find("SkyDisplayMap"), said.rfind("SkyDisplayMap")) << said;
+    EXPECT_EQ(*std::max_element(second.begin(), second.end()), 0);
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+}
