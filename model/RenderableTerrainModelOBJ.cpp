@@ -109,14 +109,17 @@ bool RenderableTerrainModelOBJ::InitializeVertexBuffers() {
     for (std::vector<Tile>& order : tiles)
         order.clear();
     if (built && vertexArray != 0) {
-        // The triangles of every batch, as far as they lie in the index list.
+        // The triangles of every batch, as far as they lie in the index list and their corners in
+        // the vertex list.
         std::vector<size_t> triangles;
         for (const MaterialBatch& batch : batches) {
             const size_t first = static_cast<size_t>(std::max(batch.firstIndex, 0)) / 3;
             const size_t count = std::min(static_cast<size_t>(std::max(batch.triangleCount, 0)),
                                           indices.size() / 3 - std::min(first, indices.size() / 3));
             for (size_t t = first; t < first + count; ++t)
-                triangles.push_back(t);
+                if (std::all_of(&indices[t * 3], &indices[t * 3] + 3,
+                                [&](uint32_t i) { return i < vertices.size(); }))
+                    triangles.push_back(t);
         }
         const auto corner = [&](size_t t, int c) { return vertices[indices[t * 3 + c]].position; };
 
