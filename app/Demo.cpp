@@ -179,7 +179,10 @@ void EndEdgeSmoothing() {
 }
 
 void DrawSky() {
-    RenderSkyBox(camera.viewMatrix, camera.projectionMatrix, windowWidth, windowHeight);
+    RenderSkyBox(camera.viewMatrix, camera.projectionMatrix, windowWidth, windowHeight,
+                 terrainModel ? terrainModel->rowsCoveredByGround(
+                                    camera.viewMatrix, camera.projectionMatrix, windowHeight)
+                              : 0);
 }
 
 void Present() {

@@ -166,8 +166,27 @@ bool RenderableTerrainModelOBJ::InitializeVertexBuffers() {
         }
 
         highestReach = -std::numeric_limits<float>::max();
-        for (const Tile& box : boxes)
+        lowestReach = std::numeric_limits<float>::max();
+        for (const Tile& box : boxes) {
             highestReach = std::max(highestReach, box.high[1]);
+            lowestReach = std::min(lowestReach, box.low[1]);
+        }
+        for (int a = 0; a < 2; ++a) {
+            squareLow[a] = (low[a] + 0.5f) * scene::terrainSize;
+            squareHigh[a] = (high[a] + 0.5f) * scene::terrainSize;
+        }
+        // Whether the triangles, seen from above, cover the grid's square once, all facing up:
+        // then a ray that comes down onto the square from above the ground meets the ground.
+        double upArea = 0.0, downArea = 0.0;
+        for (const size_t t : triangles) {
+            const float *a = corner(t, 0), *b = corner(t, 1), *c = corner(t, 2);
+            const double up =
+                double(b[2] - a[2]) * (c[0] - a[0]) - double(b[0] - a[0]) * (c[2] - a[2]);
+            (up > 0.0 ? upArea : downArea) += std::abs(up) * 0.5;
+        }
+        const double square = double(high[0] - low[0]) * (high[1] - low[1]);
+        groundCoversSquare =
+            square > 0.0 && std::abs(upArea - square) <= 1e-4 * square && downArea <= 1e-6 * square;
 
         // Per direction: the tiles by their centre's distance along it, the triangles in each by
         // theirs.
@@ -237,6 +256,53 @@ int RenderableTerrainModelOBJ::rowsInReach(const Matrix4& view, const Matrix4& p
     if (!(row < static_cast<float>(height))) // also a matrix that gives no number
         return height;
     return row > 0.0f ? static_cast<int>(row) : 0;
+}
+
+int RenderableTerrainModelOBJ::rowsCoveredByGround(const Matrix4& view, const Matrix4& projection,
+                                                   int height) const {
+    const GLuint shader = terrainProgram ? terrainProgram->program : 0;
+    if (shader == 0 || !hasPositions || !hasTexCoords || orderedIndexBuffer == 0 ||
+        !groundCoversSquare || height <= 0 || projection[0] == 0.0f || projection[5] == 0.0f ||
+        projection[11] != -1.0f) // a perspective projection
+        return 0;
+    const float right[3] = {view[0], view[4], view[8]}, up[3] = {view[1], view[5], view[9]},
+                back[3] = {view[2], view[6], view[10]};
+    float eye[3];
+    for (int a = 0; a < 3; ++a)
+        eye[a] = -(right[a] * view[12] + up[a] * view[13] + back[a] * view[14]);
+    // A little below the lowest the ground can reach, and a little inside the square's border.
+    const float floor = lowestReach - 0.05f * scene::heightScale;
+    const float margin = 1e-3f * (squareHigh[0] - squareLow[0] + squareHigh[1] - squareLow[1]);
+    const auto insideSquare = [&](float x, float z) {
+        return x > squareLow[0] + margin && x < squareHigh[0] - margin &&
+               z > squareLow[1] + margin && z < squareHigh[1] - margin;
+    };
+    if (!insideSquare(eye[0], eye[2]) || !(eye[1] > floor))
+        return 0;
+
+    // Row by row from the bottom, the rays through its two ends (as rowsInReach's) down to the
+    // floor: where both meet it inside the square, so does every ray between them (the square is
+    // convex), and each passes through the ground on its way down from the eye. So long as that
+    // ground lies in front of the sky's depth, the row shows only ground.
+    const float tanX = 1.0f / projection[0], tanY = 1.0f / projection[5];
+    int row = 0;
+    for (; row < height; ++row) {
+        const float y = (row + 0.5f) / static_cast<float>(height) * 2.0f - 1.0f;
+        bool covered = true;
+        for (const float x : {-1.0f, 1.0f}) {
+            float ray[3];
+            for (int a = 0; a < 3; ++a)
+                ray[a] = right[a] * (x + projection[8]) * tanX +
+                         up[a] * (y + projection[9]) * tanY - back[a];
+            const float depth = (floor - eye[1]) / ray[1]; // along -back: the view depth
+            covered = covered && ray[1] < 0.0f &&
+                      insideSquare(eye[0] + depth * ray[0], eye[2] + depth * ray[2]) &&
+                      -projection[10] + projection[14] / depth < 0.999f;
+        }
+        if (!covered)
+            break;
+    }
+    return row > 0 ? row - 1 : 0; // one row of margin
 }
 
 void RenderableTerrainModelOBJ::Render(const Camera& camera) {

@@ -30,6 +30,12 @@ class RenderableTerrainModelOBJ : public RenderableModelOBJ {
     // lies below the horizon, and the rows above the horizon show only sky. All of them where the
     // eye is lower, or the view is turned past the vertical.
     int rowsInReach(const Matrix4& view, const Matrix4& projection, int height) const;
+    // How many rows of a viewport `height` pixels high, from the bottom, this terrain's Render
+    // covers in full through these matrices, wherever the animated field stands, with the eye
+    // over the ground and everything nearer than the sky's depth: the sky need not be drawn
+    // there. None where the mesh does not cover its square from above once, or the eye is not
+    // over it.
+    int rowsCoveredByGround(const Matrix4& view, const Matrix4& projection, int height) const;
 
     std::unique_ptr<ShaderProgram> terrainProgram;
     GLuint keyLightTexture = 0;    // 2D, unit 0, "keyLightSampler"
@@ -57,6 +63,9 @@ class RenderableTerrainModelOBJ : public RenderableModelOBJ {
         size_t firstIndex = 0, indexCount = 0;
         float low[3] = {}, high[3] = {};
     };
-    std::vector<Tile> tiles[drawOrders]; // each order's, in drawing order
-    float highestReach = 0.0f;           // world y the ground cannot rise above
+    std::vector<Tile> tiles[drawOrders];         // each order's, in drawing order
+    float highestReach = 0.0f;                   // world y the ground cannot rise above
+    float lowestReach = 0.0f;                    // ... nor sink below
+    float squareLow[2] = {}, squareHigh[2] = {}; // the grid's square, world x and z
+    bool groundCoversSquare = false;             // the triangles cover it from above, once
 };

@@ -320,6 +320,63 @@ TEST_F(Terrain, RowsInReachBoundTheGroundBelowTheHorizon) {
     EXPECT_EQ(terrain.rowsInReach(camera.viewMatrix, camera.projectionMatrix, kSize), kSize);
 }
 
+// The rows rowsCoveredByGround counts hold ground in every pixel, over hills, with the view
+// rolled, looking down, with the far plane cutting into the field and from near its border; and
+// they reach up to the far ground where it spans the picture. A mesh that leaves part of its
+// square open, or an eye beyond the square, gets none.
+TEST_F(Terrain, RowsCoveredByGroundHoldGroundInEveryPixel) {
+    RenderableTerrainModelOBJ terrain("../resources/");
+    ASSERT_TRUE(terrain.Initialize(files.write("terrain.obj", terrainGrid(65))));
+    terrain.keyLightTexture = uniformLight(2.0f);
+    terrain.envLightTexture = uniformLight(1.0f);
+    terrain.skyTexture = uniformSky(0.5f); // the haze at the far border is not black either
+    terrain.heightDataTexture = heights(
+        [](float u, float v) { return 0.5f + 0.5f * std::sin(u * 19.0f) * std::cos(v * 13.0f); });
+    const float top = scene::heightScale;
+    const struct {
+        Vector3 eye, at, up;
+        float far;
+        int fewestRows;
+    } views[] = {
+        {{2.5f, top + 0.1f, 0.3f}, {2.5f, top, 1.3f}, {0, 1, 0}, 100.0f, kSize / 4},
+        {{1.0f, top + 0.3f, 1.0f}, {2.0f, top - 0.2f, 2.0f}, {0.3f, 1, 0}, 100.0f, kSize / 4},
+        {{2.5f, 3.0f, 2.5f}, {2.6f, 0.0f, 2.5f}, {0, 0, 1}, 100.0f, kSize - 1},
+        {{2.5f, top + 0.1f, 0.3f}, {2.5f, top, 1.3f}, {0, 1, 0}, 2.0f, 1},
+        {{4.8f, top + 0.1f, 2.5f}, {5.8f, top - 0.3f, 2.5f}, {0, 1, 0}, 100.0f, 0},
+    };
+    for (const auto& view : views) {
+        SCOPED_TRACE(view.eye.x + view.far);
+        camera.lookAt(view.eye, view.at, view.up);
+        camera.setPerspective(45.0f, 1.0f, 0.01f, view.far);
+        const int rows =
+            terrain.rowsCoveredByGround(camera.viewMatrix, camera.projectionMatrix, kSize);
+        EXPECT_GE(rows, view.fewestRows);
+        target.clear();
+        terrain.Render(camera);
+        const std::vector<unsigned char> pixels = target.read();
+        int open = 0;
+        for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < kSize; ++x) {
+                const unsigned char* p = target.at(pixels, x, y);
+                open += p[0] + p[1] + p[2] == 0;
+            }
+        EXPECT_EQ(open, 0) << rows << " rows";
+    }
+
+    camera.lookAt(Vector3(-0.5f, top + 0.1f, 2.5f), Vector3(0.5f, top, 2.5f), Vector3(0, 1, 0));
+    EXPECT_EQ(terrain.rowsCoveredByGround(camera.viewMatrix, camera.projectionMatrix, kSize), 0);
+
+    // The same grid with one quad left out.
+    std::string holed = terrainGrid(65);
+    const size_t face = holed.find("\nf ", holed.size() / 2);
+    holed.erase(face, holed.find('\n', face + 1) - face);
+    RenderableTerrainModelOBJ open("../resources/");
+    ASSERT_TRUE(open.Initialize(files.write("holed.obj", holed)));
+    camera.lookAt(views[0].eye, views[0].at, views[0].up);
+    EXPECT_EQ(open.rowsCoveredByGround(camera.viewMatrix, camera.projectionMatrix, kSize), 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 TEST_F(Terrain, WithoutProgramOrTextureCoordinatesNothingIsDrawn) {
     const GLuint lit = uniformLight(2.0f);
     const GLuint field = heights([](float, float) { return 0.5f; });

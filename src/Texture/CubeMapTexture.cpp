@@ -116,7 +116,7 @@ void InitCubeMap() {
 }
 
 void RenderSkyBox(const Matrix4& viewMatrix, const Matrix4& projectionMatrix, int windowWidth,
-                  int windowHeight) {
+                  int windowHeight, int rowsHidden) {
     if (skyCubeMap.identifier != 0 && !skyDisplayTried) {
         skyDisplayMap = bakeSkyDisplayMap(skyCubeMap.identifier);
         skyDisplayTried = true;
@@ -124,7 +124,8 @@ void RenderSkyBox(const Matrix4& viewMatrix, const Matrix4& projectionMatrix, in
     glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);
     glViewport(0, 0, windowWidth, windowHeight);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (skyCubeMap.identifier == 0 || !cubeMapProgram || cubeMapProgram->program == 0)
+    if (skyCubeMap.identifier == 0 || !cubeMapProgram || cubeMapProgram->program == 0 ||
+        rowsHidden >= windowHeight)
         return;
 
     glEnable(GL_DEPTH_TEST);
@@ -142,9 +143,14 @@ void RenderSkyBox(const Matrix4& viewMatrix, const Matrix4& projectionMatrix, in
     glBindTexture(GL_TEXTURE_2D, skyDisplayMap);
     glUniform1i(glGetUniformLocation(cubeMapProgram->program, "skyDisplay"), 1);
 
+    if (rowsHidden > 0) {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(0, rowsHidden, windowWidth, windowHeight - rowsHidden);
+    }
     glBindVertexArray(skyCubeVao);
     glDrawElements(GL_TRIANGLES, skyCubeIndexCount, GL_UNSIGNED_SHORT, nullptr);
     glBindVertexArray(0);
+    glDisable(GL_SCISSOR_TEST);
     glUseProgram(0);
     glBindTexture(GL_TEXTURE_2D, 0);
     glActiveTexture(GL_TEXTURE0);

@@ -28,9 +28,10 @@ void InitCubeMap();
 // Per frame, into displayFramebuffer: clears it and draws the sky behind everything, at the
 // camera's orientation. Draws nothing while there is no cube map. The first draw of a cube map
 // bakes its display colours into the 2D map the sky's program reads (shader/SkyDisplayMap); the
-// sky is black where that program cannot be built.
+// sky is black where that program cannot be built. The lowest `rowsHidden` rows, which the
+// caller knows the ground will cover, are only cleared.
 void RenderSkyBox(const Matrix4& viewMatrix, const Matrix4& projectionMatrix, int windowWidth,
-                  int windowHeight);
+                  int windowHeight, int rowsHidden = 0);
 
 // Shutdown: deletes the cube-map texture and its display map, where there are any.
 void DeleteCubeMap();

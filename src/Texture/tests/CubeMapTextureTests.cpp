@@ -66,12 +66,13 @@ class SkyTest : public testing::Test {
 
     // The sky from the origin toward (x, y, z) with the show's projection: RGB bytes, bottom row
     // first as GL reads them.
-    std::vector<unsigned char> renderToward(double x, double y, double z, float fov = 45.0f) {
+    std::vector<unsigned char> renderToward(double x, double y, double z, float fov = 45.0f,
+                                            int rowsHidden = 0) {
         Camera camera;
         camera.setPerspective(fov, (float)width / height, 1.0f, 1000.0f);
         camera.lookAt({0, 0, 0}, {(float)x, (float)y, (float)z},
                       std::abs(y) > 0.99 ? Vector3{0, 0, 1} : Vector3{0, 1, 0});
-        RenderSkyBox(camera.viewMatrix, camera.projectionMatrix, width, height);
+        RenderSkyBox(camera.viewMatrix, camera.projectionMatrix, width, height, rowsHidden);
         std::vector<unsigned char> rgb((size_t)width * height * 3);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
@@ -168,6 +169,18 @@ TEST_F(SkyTest, LookingAlongEachAxisShowsThatFaceBehindEverything) {
     glGetIntegerv(GL_CULL_FACE_MODE, &cullMode);
     EXPECT_EQ(program + vertexArray, 0);
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST) && glIsEnabled(GL_CULL_FACE) && cullMode == GL_FRONT);
+
+    // The rows the ground will cover are cleared and left; the rest are the sky as before.
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    const std::vector<unsigned char> whole = renderToward(1, 0, 0);
+    const std::vector<unsigned char> above = renderToward(1, 0, 0, 45.0f, 10);
+    const size_t split = 10 * 32 * 3;
+    EXPECT_TRUE(std::equal(above.begin() + split, above.end(), whole.begin() + split));
+    EXPECT_TRUE(
+        std::all_of(above.begin(), above.begin() + split, [](unsigned char v) { return v == 0; }));
+    glReadPixels(16, 9, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    EXPECT_EQ(depth, 1.0f);
+    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
     EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
 }
 
