@@ -258,12 +258,17 @@ int RenderableTerrainModelOBJ::rowsInReach(const Matrix4& view, const Matrix4& p
     return row > 0.0f ? static_cast<int>(row) : 0;
 }
 
+bool RenderableTerrainModelOBJ::drawable() const {
+    // The shader places and lights the surface through its texture coordinates: without them,
+    // or without a program, there is nothing sensible to draw.
+    return terrainProgram && terrainProgram->program != 0 && hasPositions && hasTexCoords &&
+           orderedIndexBuffer != 0;
+}
+
 int RenderableTerrainModelOBJ::rowsCoveredByGround(const Matrix4& view, const Matrix4& projection,
                                                    int height) const {
-    const GLuint shader = terrainProgram ? terrainProgram->program : 0;
-    if (shader == 0 || !hasPositions || !hasTexCoords || orderedIndexBuffer == 0 ||
-        !groundCoversSquare || height <= 0 || projection[0] == 0.0f || projection[5] == 0.0f ||
-        projection[11] != -1.0f) // a perspective projection
+    if (!drawable() || !groundCoversSquare || height <= 0 || projection[0] == 0.0f ||
+        projection[5] == 0.0f || projection[11] != -1.0f) // a perspective projection
         return 0;
     const float right[3] = {view[0], view[4], view[8]}, up[3] = {view[1], view[5], view[9]},
                 back[3] = {view[2], view[6], view[10]};
@@ -311,10 +316,8 @@ void RenderableTerrainModelOBJ::Render(const Camera& camera) {
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
 
-    // The shader places and lights the surface through its texture coordinates: without them,
-    // or without a program, there is nothing sensible to draw.
     const GLuint shader = terrainProgram ? terrainProgram->program : 0;
-    if (shader != 0 && hasPositions && hasTexCoords && orderedIndexBuffer != 0) {
+    if (drawable()) {
         // The order whose direction is nearest the view's, seen from above.
         int nearest = 0;
         float best = -2.0f;

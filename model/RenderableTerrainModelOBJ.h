@@ -63,6 +63,8 @@ class RenderableTerrainModelOBJ : public RenderableModelOBJ {
         size_t firstIndex = 0, indexCount = 0;
         float low[3] = {}, high[3] = {};
     };
+    bool drawable() const; // whether Render draws anything
+
     std::vector<Tile> tiles[drawOrders];         // each order's, in drawing order
     float highestReach = 0.0f;                   // world y the ground cannot rise above
     float lowestReach = 0.0f;                    // ... nor sink below
