@@ -26,11 +26,11 @@ extern LayerSeparation pyramidLayerSeparation;
 
 // Which texels the lighting passes (noise, pyramid, sky light, normals, key light) update: -1
 // every texel; k one of lightingParts bands of rows, from the bottom (a scissor, so the other
-// rows are not even rasterised), the other bands keeping the values of earlier frames. UpdateLighting takes the
-// bands in turn from frame to frame (the field and the light change by far less than a part in a
-// thousand between two frames; a band is at most seven frames old, a quarter of a second at the
-// show's rate, in a field that moves about a pixel on screen in that time) and sets -1 again when
-// it returns, so a pass run on its own updates every texel. Each band reads the same band of the
+// rows are not even rasterised), the other bands keeping the values of earlier frames.
+// UpdateLighting takes the bands in turn from frame to frame (the field and the light change by
+// far less than a part in a thousand between two frames; a band is at most seven frames old, a
+// quarter of a second at the show's rate, in a field that moves about a pixel on screen in that
+// time) and sets -1 again when it returns, so a pass run on its own updates every texel. Each band reads the same band of the
 // levels below it, so the chain stays consistent within a band.
 constexpr int lightingParts = 8;
 extern int lightingPart;
