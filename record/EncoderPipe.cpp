@@ -58,12 +58,15 @@ std::vector<std::string> EncoderArguments(const EncoderSettings& s) {
         args.insert(args.end(), {"-vf", "vflip", "-c:v", "ffv1", "-pix_fmt", "bgr0"});
     else
         // RGB to 4:2:0 with the HD matrix and video range, tagged as such, so players show the
-        // window's colours instead of guessing the matrix.
+        // window's colours instead of guessing the matrix. The coarsest sub-pixel motion search
+        // (subme 1) takes over a quarter off the encoder's time for a tenth of a decibel, at
+        // the same file size: where the renderer is quick, the encoder sets the pace.
         args.insert(args.end(),
                     {"-vf",
                      "vflip,scale=in_range=pc:out_color_matrix=bt709:out_range=tv,format=yuv420p",
                      "-color_primaries", "bt709", "-color_trc", "bt709", "-colorspace", "bt709",
-                     "-color_range", "tv", "-c:v", "libx264", "-preset", "veryfast", "-crf", "18"});
+                     "-color_range", "tv", "-c:v", "libx264", "-preset", "veryfast",
+                     "-x264-params", "subme=1", "-crf", "18"});
     // The video decides the end: the whole show, or what was recorded before a Ctrl-C.
     args.push_back("-shortest");
     std::string extension =
