@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
+#include <sched.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -148,6 +149,13 @@ bool EncoderPipe::start(const std::string& program, const std::vector<std::strin
         return false;
     }
     fd = ends[1];
+    // The renderer's rasterizer threads meet many times a frame, and an encoder thread that
+    // preempts one of them holds up all of them. At idle priority the encoder takes the cores
+    // only where the renderer leaves them free; should it fall behind, the full pipe stops the
+    // renderer, and that frees them. Set before the encoder has started its threads (it is
+    // still loading), which inherit it; where the system refuses, it runs as it is.
+    const sched_param idle{};
+    ::sched_setscheduler(pid, SCHED_IDLE, &idle);
     return true;
 }
 

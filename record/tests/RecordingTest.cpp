@@ -142,6 +142,10 @@ TEST(Recording, AnEncoderThatDiesInTheMiddleEndsTheRecordingWithExitCodeOne) {
         << recorder.transcript();
     const std::string encoder = shell("pgrep -P " + std::to_string(recorder.pid) + " -x ffmpeg");
     ASSERT_FALSE(encoder.empty()) << recorder.transcript();
+    // It leaves the cores to the renderer: every thread of it at idle priority.
+    const std::string classes = shell("ps -L -o cls= -p " + std::to_string(std::stoi(encoder)));
+    EXPECT_NE(classes.find("IDL"), std::string::npos) << classes;
+    EXPECT_EQ(classes.find("TS"), std::string::npos) << classes;
     kill(std::stoi(encoder), SIGKILL);
     EXPECT_EQ(recorder.wait(30s), 1) << recorder.transcript(); // not ended by the broken pipe
     EXPECT_NE(recorder.transcript().find("ffmpeg was ended (exit code"), std::string::npos)
