@@ -142,11 +142,12 @@ TEST(Recording, AnEncoderThatDiesInTheMiddleEndsTheRecordingWithExitCodeOne) {
         << recorder.transcript();
     const std::string encoder = shell("pgrep -P " + std::to_string(recorder.pid) + " -x ffmpeg");
     ASSERT_FALSE(encoder.empty()) << recorder.transcript();
+    const pid_t encoderPid = std::stoi(encoder);
     // It leaves the cores to the renderer: every thread of it at idle priority.
-    const std::string classes = shell("ps -L -o cls= -p " + std::to_string(std::stoi(encoder)));
+    const std::string classes = shell("ps -L -o cls= -p " + std::to_string(encoderPid));
     EXPECT_NE(classes.find("IDL"), std::string::npos) << classes;
     EXPECT_EQ(classes.find("TS"), std::string::npos) << classes;
-    kill(std::stoi(encoder), SIGKILL);
+    kill(encoderPid, SIGKILL);
     EXPECT_EQ(recorder.wait(30s), 1) << recorder.transcript(); // not ended by the broken pipe
     EXPECT_NE(recorder.transcript().find("ffmpeg was ended (exit code"), std::string::npos)
         << recorder.transcript();
