@@ -137,9 +137,10 @@ bool ProductStage::create(const ModelOBJ& model, const std::string& shaderBasePa
         if (std::isfinite(v.position[1]))
             highest = std::max(highest, v.position[1]);
     topHeight = highest;
+    modelReach = std::min(reach, 10.0f);
     // Room for the penumbra around the model whichever way it has turned, so the shadow has
     // faded out at the texture's edge.
-    shadowHalfSize = std::min(reach, 10.0f) + 0.55f;
+    shadowHalfSize = modelReach + 0.55f;
 
     const std::vector<float> shadow = FootprintShadow(model, shadowTexels, shadowHalfSize);
     std::vector<unsigned char> texels(shadow.size());
@@ -231,12 +232,12 @@ void ProductStage::drawPass(const Matrix4& view, const Matrix4& projection, floa
     glDepthMask(GL_TRUE);
 }
 
-ProductStage::PixelBox ProductStage::focusBox(const Matrix4& viewProjection,
-                                              const GLint viewport[4]) const {
-    const float half = shadowHalfSize;
+ProductStage::PixelBox ProductStage::screenBox(const Matrix4& viewProjection,
+                                               const GLint viewport[4], float half, float bottom,
+                                               float top) {
     float x0 = std::numeric_limits<float>::max(), y0 = x0, x1 = -x0, y1 = -x0;
     for (int corner = 0; corner < 8; ++corner) {
-        const float p[4] = {corner & 1 ? half : -half, corner & 2 ? topHeight : floorHeight,
+        const float p[4] = {corner & 1 ? half : -half, corner & 2 ? top : bottom,
                             corner & 4 ? half : -half, 1.0f};
         float clip[4] = {};
         for (int r = 0; r < 4; ++r)
@@ -248,13 +249,15 @@ ProductStage::PixelBox ProductStage::focusBox(const Matrix4& viewProjection,
         const float y = (clip[1] / clip[3] * 0.5f + 0.5f) * viewport[3];
         x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
     }
-    // A pixel of margin for the samples of the edge pixels.
+    // A pixel of margin for the samples of the edge pixels. The corner is on even pixels, so the
+    // 2 x 2 blocks that screen-space derivatives are taken over are the window's own: what is
+    // drawn in the box shades as it would in the window, wherever the box lies.
     const auto pixel = [](float v, int limit) {
         return static_cast<int>(std::clamp(v, 0.0f, static_cast<float>(limit)));
     };
     PixelBox box;
-    box.x = pixel(std::floor(x0) - 1.0f, viewport[2]);
-    box.y = pixel(std::floor(y0) - 1.0f, viewport[3]);
+    box.x = pixel(std::floor(x0) - 1.0f, viewport[2]) & ~1;
+    box.y = pixel(std::floor(y0) - 1.0f, viewport[3]) & ~1;
     box.width = pixel(std::ceil(x1) + 1.0f, viewport[2]) - box.x;
     box.height = pixel(std::ceil(y1) + 1.0f, viewport[3]) - box.y;
     return box;
@@ -334,7 +337,12 @@ bool ProductStage::drawFocused(const Matrix4& view, const Matrix4& projection,
         restore();
         return false;
     }
-    const PixelBox box = focusBox(multiply(projection, view), viewport);
+    // Only the model's edges need anti-aliasing: its soft shadow, which reaches further out over
+    // the floor, is drawn straight into the target, and only the model's own box is multisampled.
+    const Matrix4 viewProjection = multiply(projection, view);
+    const PixelBox shadowBox =
+        screenBox(viewProjection, viewport, shadowHalfSize, floorHeight, floorHeight);
+    const PixelBox box = screenBox(viewProjection, viewport, modelReach, floorHeight, topHeight);
     if (box.width > 0 && box.height > 0 && !prepareFocus(box.width, box.height, samples)) {
         restore();
         return false;
@@ -345,6 +353,14 @@ bool ProductStage::drawFocused(const Matrix4& view, const Matrix4& projection,
     glBlitFramebuffer(0, 0, viewport[2], viewport[3], viewport[0], viewport[1],
                       viewport[0] + viewport[2], viewport[1] + viewport[3], GL_COLOR_BUFFER_BIT,
                       GL_NEAREST);
+    if (shadowBox.width > 0 && shadowBox.height > 0) {
+        restore();
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(viewport[0] + shadowBox.x, viewport[1] + shadowBox.y, shadowBox.width,
+                  shadowBox.height);
+        draw(view, projection, modelTurnDegrees);
+        glDisable(GL_SCISSOR_TEST);
+    }
     if (box.width > 0 && box.height > 0) {
         // The box's part of the picture, stretched over the focus target's viewport.
         const float x0 = 2.0f * box.x / viewport[2] - 1.0f;

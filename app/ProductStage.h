@@ -36,8 +36,9 @@ class ProductStage {
 
     // The scene for a single-sample target, drawn cheaply: the stage without the model's shadow is
     // kept in a texture of its own and copied in (redrawn only when the camera or the viewport
-    // changes); the model, its shadow and the floor around it, whose edges need anti-aliasing,
-    // are drawn into a small multisampled target covering only them and resolved into place.
+    // changes); the floor where the shadow can fall is drawn over it; the model, whose edges need
+    // anti-aliasing, is drawn with the floor behind it into a small multisampled target covering
+    // only the model, and resolved into place.
     // samples: 0 for none. drawModel draws the model with the projection it is given. False
     // (nothing drawn) where this cannot be done (no stage, a multisampled or unreadable target):
     // draw() and the model directly then.
@@ -49,14 +50,16 @@ class ProductStage {
     float topHeight = 0.0f;
 
   private:
-    // Where the model and its shadow can reach on screen: x, y, width, height in pixels of the
-    // viewport, or an empty box when none of it is in view.
+    // A rectangle of the viewport: x, y, width, height in pixels; empty when nothing it bounds is
+    // in view.
     struct PixelBox {
         int x = 0, y = 0, width = 0, height = 0;
     };
     void drawPass(const Matrix4& view, const Matrix4& projection, float modelTurnDegrees,
                   float shadowStrength) const;
-    PixelBox focusBox(const Matrix4& viewProjection, const GLint viewport[4]) const;
+    // The pixels of the square prism |x|, |z| <= half, bottom <= y <= top.
+    static PixelBox screenBox(const Matrix4& viewProjection, const GLint viewport[4], float half,
+                              float bottom, float top);
     bool prepareBackground(const Matrix4& view, const Matrix4& projection,
                            const GLint viewport[4]);
     bool prepareFocus(int width, int height, int samples);
@@ -64,6 +67,7 @@ class ProductStage {
     std::unique_ptr<ShaderProgram> program;
     GLuint vertexArray = 0;
     GLuint shadowTexture = 0;
+    float modelReach = 0.0f;     // the model's farthest point from its vertical axis
     float shadowHalfSize = 1.0f; // the shadow texture covers x, z in [-half, half] of the model
 
     // The stage without the shadow, as last drawn, and what it was drawn for.

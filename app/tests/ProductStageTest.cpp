@@ -1,0 +1,123 @@
+#include "Camera.h"
+#include "DisplayFramebuffer.h"
+#include "GLTestContext.h"
+#include "ModelOBJ.h"
+#include "ProductStage.h"
+#include "TestFolders.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+constexpr int kWidth = 200, kHeight = 150;
+
+// A box standing on the floor, turned about the vertical axis so its corners, not its faces,
+// reach farthest from the axis; 12 triangles over 8 corners.
+void makeTurnedBox(ModelOBJ& model) {
+    const float halfX = 0.5f, halfY = 0.33f, halfZ = 0.25f, turn = 0.5f;
+    for (int corner = 0; corner < 8; ++corner) {
+        const float x = corner & 1 ? halfX : -halfX, z = corner & 4 ? halfZ : -halfZ;
+        ModelVertex vertex{};
+        vertex.position[0] = x * std::cos(turn) - z * std::sin(turn);
+        vertex.position[1] = corner & 2 ? halfY : -halfY;
+        vertex.position[2] = x * std::sin(turn) + z * std::cos(turn);
+        model.vertices.push_back(vertex);
+    }
+    model.indices = {0, 1, 3, 0, 3, 2, 4, 6, 7, 4, 7, 5, 0, 4, 5, 0, 5, 1,
+                     2, 3, 7, 2, 7, 6, 0, 2, 6, 0, 6, 4, 1, 5, 7, 1, 7, 3};
+}
+
+// The pixel a point of the world lands on.
+void project(const Camera& camera, const float* p, int& x, int& y) {
+    const Matrix4 m = multiply(camera.projectionMatrix, camera.viewMatrix);
+    float clip[4] = {};
+    for (int r = 0; r < 4; ++r)
+        clip[r] = m.at(r, 0) * p[0] + m.at(r, 1) * p[1] + m.at(r, 2) * p[2] + m.at(r, 3);
+    x = static_cast<int>(std::floor((clip[0] / clip[3] * 0.5f + 0.5f) * kWidth));
+    y = static_cast<int>(std::floor((clip[1] / clip[3] * 0.5f + 0.5f) * kHeight));
+}
+
+} // namespace
+
+// The model scene draws its studio in pieces (a cached stage, the shadow's part of the floor, the
+// model's multisampled box); put together they must be the stage as drawn in one piece, and the
+// model's box must hold the whole model.
+TEST(ProductStage, DrawnInPiecesItIsTheStageDrawnWholeAndTheModelsBoxHoldsTheModel) {
+    GLTestContext context;
+    ASSERT_TRUE(context.ok());
+    WorkingDirectory cwd(std::filesystem::path(BRASTEL_SOURCE_DIR) / "app"); // beside shader/
+    OffscreenTarget target(kWidth, kHeight);
+    ASSERT_TRUE(target.complete);
+    displayFramebuffer = target.framebuffer;
+
+    ModelOBJ model;
+    makeTurnedBox(model);
+    ProductStage stage;
+    ASSERT_TRUE(stage.create(model, "../shader/ProductStage"));
+    Camera camera;
+    camera.setPerspective(45.0f, static_cast<float>(kWidth) / kHeight, 0.01f, 100.0f);
+    camera.lookAt(Vector3(0.3f, 1.5f, 5.5f), Vector3(0.0f, -0.1f, 0.0f), Vector3(0.0f, 1.0f, 0.0f));
+    const float turn = 40.0f;
+
+    stage.draw(camera.viewMatrix, camera.projectionMatrix, turn);
+    const std::vector<unsigned char> whole = target.read();
+
+    // The shadow is there to compare: the floor right under the model is darker than the floor
+    // beside it.
+    const float under[3] = {0.0f, stage.floorHeight, 0.0f};
+    const float beside[3] = {1.3f, stage.floorHeight, 0.0f};
+    int ux, uy, bx, by;
+    project(camera, under, ux, uy);
+    project(camera, beside, bx, by);
+    ASSERT_TRUE(bx > 0 && bx < kWidth && by > 0 && by < kHeight);
+    EXPECT_LT(target.brightness(whole, ux, uy, ux + 1, uy + 1),
+              0.5 * target.brightness(whole, bx, by, bx + 1, by + 1));
+
+    target.clear();
+    ASSERT_TRUE(stage.drawFocused(camera.viewMatrix, camera.projectionMatrix, turn, 4,
+                                  [](const Matrix4&) {}));
+    const std::vector<unsigned char> pieces = target.read();
+    int worst = 0;
+    for (std::size_t i = 0; i < whole.size(); ++i)
+        worst = std::max(worst, std::abs(whole[i] - pieces[i]));
+    EXPECT_LE(worst, 2) << "largest difference of a channel, in levels of 255";
+
+    // What is left as it was found: the target, its viewport, no scissor.
+    GLint bound = 0, viewport[4] = {};
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(static_cast<GLuint>(bound), target.framebuffer);
+    EXPECT_EQ(viewport[2], kWidth);
+    EXPECT_EQ(viewport[3], kHeight);
+    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+
+    // A "model" that paints its whole box magenta: every corner of the real model must be in it.
+    target.clear();
+    ASSERT_TRUE(stage.drawFocused(camera.viewMatrix, camera.projectionMatrix, turn, 4,
+                                  [](const Matrix4&) {
+                                      glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
+                                      glClear(GL_COLOR_BUFFER_BIT);
+                                  }));
+    const std::vector<unsigned char> boxed = target.read();
+    for (const ModelVertex& vertex : model.vertices)
+        for (float angle : {0.0f, 0.8f, 1.6f, 2.4f}) { // the model turns about its axis
+            const float p[3] = {
+                vertex.position[0] * std::cos(angle) - vertex.position[2] * std::sin(angle),
+                vertex.position[1],
+                vertex.position[0] * std::sin(angle) + vertex.position[2] * std::cos(angle)};
+            int x, y;
+            project(camera, p, x, y);
+            ASSERT_TRUE(x >= 0 && x < kWidth && y >= 0 && y < kHeight);
+            const unsigned char* pixel = target.at(boxed, x, y);
+            EXPECT_TRUE(pixel[0] == 255 && pixel[1] == 0 && pixel[2] == 255)
+                << "the model's point at pixel " << x << ", " << y << " lies outside its box";
+        }
+    // ... and the box is not the whole picture.
+    EXPECT_NE(target.at(boxed, 0, kHeight - 1)[1], 0);
+    displayFramebuffer = 0;
+}
