@@ -122,21 +122,18 @@ bool ProductStage::create(const ModelOBJ& model, const std::string& shaderBasePa
     if (built->program == 0)
         return false;
 
-    float lowest = std::numeric_limits<float>::max(), reach = 0.0f;
+    float lowest = std::numeric_limits<float>::max(), highest = -lowest, reach = 0.0f;
     for (const ModelVertex& v : model.vertices) {
         if (!std::isfinite(v.position[0]) || !std::isfinite(v.position[1]) ||
             !std::isfinite(v.position[2]))
             continue;
         lowest = std::min(lowest, v.position[1]);
+        highest = std::max(highest, v.position[1]);
         reach = std::max(reach, std::hypot(v.position[0], v.position[2]));
     }
-    floorHeight = lowest == std::numeric_limits<float>::max() ? 0.0f : lowest;
-    // Room for the penumbra around the model whichever way it has turned.
-    float highest = lowest;
-    for (const ModelVertex& v : model.vertices)
-        if (std::isfinite(v.position[1]))
-            highest = std::max(highest, v.position[1]);
-    topHeight = highest;
+    const bool anyVertex = lowest <= highest;
+    floorHeight = anyVertex ? lowest : 0.0f;
+    topHeight = anyVertex ? highest : 0.0f;
     modelReach = std::min(reach, 10.0f);
     // Room for the penumbra around the model whichever way it has turned, so the shadow has
     // faded out at the texture's edge.
@@ -252,8 +249,8 @@ ProductStage::PixelBox ProductStage::screenBox(const Matrix4& viewProjection,
     // A pixel of margin for the samples of the edge pixels. The corner is on even pixels, so the
     // 2 x 2 blocks that screen-space derivatives are taken over are the window's own: what is
     // drawn in the box shades as it would in the window, wherever the box lies.
-    const auto pixel = [](float v, int limit) {
-        return static_cast<int>(std::clamp(v, 0.0f, static_cast<float>(limit)));
+    const auto pixel = [](float v, int limit) { // NaN, from a degenerate matrix, counts as 0
+        return v > 0.0f ? static_cast<int>(std::min(v, static_cast<float>(limit))) : 0;
     };
     PixelBox box;
     box.x = pixel(std::floor(x0) - 1.0f, viewport[2]) & ~1;

@@ -119,5 +119,28 @@ TEST(ProductStage, DrawnInPiecesItIsTheStageDrawnWholeAndTheModelsBoxHoldsTheMod
         }
     // ... and the box is not the whole picture.
     EXPECT_NE(target.at(boxed, 0, kHeight - 1)[1], 0);
+
+    // A model without one finite vertex stands nowhere: a flat stage at height 0, drawn in pieces
+    // as it is drawn whole.
+    ModelOBJ broken;
+    ModelVertex nowhere{};
+    nowhere.position[1] = std::nanf("");
+    broken.vertices = {nowhere, nowhere, nowhere};
+    broken.indices = {0, 1, 2};
+    ProductStage empty;
+    ASSERT_TRUE(empty.create(broken, "../shader/ProductStage"));
+    EXPECT_EQ(empty.floorHeight, 0.0f);
+    EXPECT_EQ(empty.topHeight, 0.0f);
+    target.clear();
+    empty.draw(camera.viewMatrix, camera.projectionMatrix, turn);
+    const std::vector<unsigned char> flat = target.read();
+    target.clear();
+    ASSERT_TRUE(empty.drawFocused(camera.viewMatrix, camera.projectionMatrix, turn, 4,
+                                  [](const Matrix4&) {}));
+    const std::vector<unsigned char> flatPieces = target.read();
+    worst = 0;
+    for (std::size_t i = 0; i < flat.size(); ++i)
+        worst = std::max(worst, std::abs(flat[i] - flatPieces[i]));
+    EXPECT_LE(worst, 2);
     displayFramebuffer = 0;
 }
