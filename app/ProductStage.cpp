@@ -172,7 +172,9 @@ void ProductStage::release() {
         glDeleteFramebuffers(1, &backgroundFbo);
         glDeleteFramebuffers(1, &focusFbo);
     }
-    for (GLuint renderbuffer : {backgroundColor, focusColor, focusDepth})
+    if (backgroundColor)
+        glDeleteTextures(1, &backgroundColor);
+    for (GLuint renderbuffer : {focusColor, focusDepth})
         if (renderbuffer)
             glDeleteRenderbuffers(1, &renderbuffer);
     backgroundFbo = backgroundColor = focusFbo = focusColor = focusDepth = 0;
@@ -261,31 +263,39 @@ ProductStage::PixelBox ProductStage::screenBox(const Matrix4& viewProjection,
 }
 
 bool ProductStage::prepareBackground(const Matrix4& view, const Matrix4& projection,
-                                     const GLint viewport[4]) {
+                                     const GLint viewport[4], bool rowsDown) {
     const bool sameSize = backgroundFbo && backgroundViewport[2] == viewport[2] &&
                           backgroundViewport[3] == viewport[3];
-    if (sameSize && sameMatrix(view, backgroundView) &&
+    if (sameSize && rowsDown == backgroundRowsDown && sameMatrix(view, backgroundView) &&
         sameMatrix(projection, backgroundProjection))
         return true;
     if (!sameSize) {
         if (!backgroundFbo) {
             glGenFramebuffers(1, &backgroundFbo);
-            glGenRenderbuffers(1, &backgroundColor);
+            glGenTextures(1, &backgroundColor);
         }
-        glBindRenderbuffer(GL_RENDERBUFFER, backgroundColor);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, viewport[2], viewport[3]);
-        glBindRenderbuffer(GL_RENDERBUFFER, 0);
+        // Unsized RGBA with BGRA data: drivers that keep a window in BGRA order store the texture
+        // the same way, so the copy can be a plain copy of memory (see drawFocused).
+        glBindTexture(GL_TEXTURE_2D, backgroundColor);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, viewport[2], viewport[3], 0, GL_BGRA,
+                     GL_UNSIGNED_BYTE, nullptr);
+        glBindTexture(GL_TEXTURE_2D, 0);
         glBindFramebuffer(GL_FRAMEBUFFER, backgroundFbo);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
-                                  backgroundColor);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
+                               backgroundColor, 0);
     }
     glBindFramebuffer(GL_FRAMEBUFFER, backgroundFbo);
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
         return false;
     glViewport(0, 0, viewport[2], viewport[3]);
-    drawPass(view, projection, 0.0f, 0.0f); // the shadow is drawn with the model
+    Matrix4 flip;
+    flip[5] = rowsDown ? -1.0f : 1.0f;
+    drawPass(view, multiply(flip, projection), 0.0f, 0.0f); // the shadow is drawn with the model
     backgroundView = view;
     backgroundProjection = projection;
+    backgroundRowsDown = rowsDown;
     std::copy(viewport, viewport + 4, backgroundViewport);
     return true;
 }
@@ -330,7 +340,11 @@ bool ProductStage::drawFocused(const Matrix4& view, const Matrix4& projection,
         glBindFramebuffer(GL_FRAMEBUFFER, target);
         glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
     };
-    if (!prepareBackground(view, projection, viewport)) {
+    // A window's rows are stored top row first, an offscreen target's bottom row first; a cache
+    // kept in the target's own order is copied without turning rows around, which a software
+    // rasteriser does as a plain copy of memory, and which costs a GPU nothing either way.
+    const bool rowsDown = target == 0;
+    if (!prepareBackground(view, projection, viewport, rowsDown)) {
         restore();
         return false;
     }
@@ -347,9 +361,9 @@ bool ProductStage::drawFocused(const Matrix4& view, const Matrix4& projection,
 
     glBindFramebuffer(GL_READ_FRAMEBUFFER, backgroundFbo);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
-    glBlitFramebuffer(0, 0, viewport[2], viewport[3], viewport[0], viewport[1],
-                      viewport[0] + viewport[2], viewport[1] + viewport[3], GL_COLOR_BUFFER_BIT,
-                      GL_NEAREST);
+    glBlitFramebuffer(0, rowsDown ? viewport[3] : 0, viewport[2], rowsDown ? 0 : viewport[3],
+                      viewport[0], viewport[1], viewport[0] + viewport[2],
+                      viewport[1] + viewport[3], GL_COLOR_BUFFER_BIT, GL_NEAREST);
     if (shadowBox.width > 0 && shadowBox.height > 0) {
         restore();
         glEnable(GL_SCISSOR_TEST);

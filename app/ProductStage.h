@@ -60,8 +60,9 @@ class ProductStage {
     // The pixels of the square prism |x|, |z| <= half, bottom <= y <= top.
     static PixelBox screenBox(const Matrix4& viewProjection, const GLint viewport[4], float half,
                               float bottom, float top);
+    // rowsDown: the cache is drawn upside down, top row first, as a window stores its rows.
     bool prepareBackground(const Matrix4& view, const Matrix4& projection,
-                           const GLint viewport[4]);
+                           const GLint viewport[4], bool rowsDown);
     bool prepareFocus(int width, int height, int samples);
 
     std::unique_ptr<ShaderProgram> program;
@@ -74,6 +75,7 @@ class ProductStage {
     GLuint backgroundFbo = 0, backgroundColor = 0;
     Matrix4 backgroundView, backgroundProjection;
     GLint backgroundViewport[4] = {};
+    bool backgroundRowsDown = false;
     // The multisampled target of the model's box.
     GLuint focusFbo = 0, focusColor = 0, focusDepth = 0;
     int focusWidth = 0, focusHeight = 0, focusSamples = 0;

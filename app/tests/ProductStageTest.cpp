@@ -15,6 +15,7 @@
 namespace {
 
 constexpr int kWidth = 200, kHeight = 150;
+constexpr int kWindowSide = 64; // the test context's hidden window
 
 // A box standing on the floor, turned about the vertical axis so its corners, not its faces,
 // reach farthest from the axis; 12 triangles over 8 corners.
@@ -95,6 +96,33 @@ TEST(ProductStage, DrawnInPiecesItIsTheStageDrawnWholeAndTheModelsBoxHoldsTheMod
     EXPECT_EQ(viewport[2], kWidth);
     EXPECT_EQ(viewport[3], kHeight);
     EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+
+    // Into the window, whose rows are stored the other way up, the pieces are the same.
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    displayFramebuffer = 0;
+    glViewport(0, 0, kWindowSide, kWindowSide);
+    const auto readWindow = [] {
+        std::vector<unsigned char> pixels(kWindowSide * kWindowSide * 4);
+        glReadPixels(0, 0, kWindowSide, kWindowSide, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        return pixels;
+    };
+    Camera square;
+    square.setPerspective(45.0f, 1.0f, 0.01f, 100.0f);
+    square.lookAt(Vector3(0.3f, 1.5f, 5.5f), Vector3(0.0f, -0.1f, 0.0f), Vector3(0.0f, 1.0f, 0.0f));
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    stage.draw(square.viewMatrix, square.projectionMatrix, turn);
+    const std::vector<unsigned char> windowWhole = readWindow();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    ASSERT_TRUE(stage.drawFocused(square.viewMatrix, square.projectionMatrix, turn, 4,
+                                  [](const Matrix4&) {}));
+    const std::vector<unsigned char> windowPieces = readWindow();
+    worst = 0;
+    for (std::size_t i = 0; i < windowWhole.size(); ++i)
+        worst = std::max(worst, std::abs(windowWhole[i] - windowPieces[i]));
+    EXPECT_LE(worst, 2) << "in the window";
+    glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+    displayFramebuffer = target.framebuffer;
+    glViewport(0, 0, kWidth, kHeight);
 
     // A "model" that paints its whole box magenta: every corner of the real model must be in it.
     target.clear();
