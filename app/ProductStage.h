@@ -60,9 +60,10 @@ class ProductStage {
     // The pixels of the square prism |x|, |z| <= half, bottom <= y <= top.
     static PixelBox screenBox(const Matrix4& viewProjection, const GLint viewport[4], float half,
                               float bottom, float top);
-    // rowsDown: the cache is drawn upside down, top row first, as a window stores its rows.
+    // windowLayout: the cache is laid out as a window stores its pixels (top row first, BGRA),
+    // else as an offscreen RGBA8 target.
     bool prepareBackground(const Matrix4& view, const Matrix4& projection,
-                           const GLint viewport[4], bool rowsDown);
+                           const GLint viewport[4], bool windowLayout);
     bool prepareFocus(int width, int height, int samples);
 
     std::unique_ptr<ShaderProgram> program;
@@ -75,7 +76,7 @@ class ProductStage {
     GLuint backgroundFbo = 0, backgroundColor = 0;
     Matrix4 backgroundView, backgroundProjection;
     GLint backgroundViewport[4] = {};
-    bool backgroundRowsDown = false;
+    bool backgroundWindowLayout = false;
     // The multisampled target of the model's box.
     GLuint focusFbo = 0, focusColor = 0, focusDepth = 0;
     int focusWidth = 0, focusHeight = 0, focusSamples = 0;
