@@ -280,12 +280,12 @@ bool ProductStage::prepareBackground(const Matrix4& view, const Matrix4& project
         glBindTexture(GL_TEXTURE_2D, backgroundColor);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexImage2D(GL_TEXTURE_2D, 0, windowLayout ? GL_RGBA : GL_RGBA8, viewport[2],
-                     viewport[3], 0, windowLayout ? GL_BGRA : GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        glTexImage2D(GL_TEXTURE_2D, 0, windowLayout ? GL_RGBA : GL_RGBA8, viewport[2], viewport[3],
+                     0, windowLayout ? GL_BGRA : GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
         glBindTexture(GL_TEXTURE_2D, 0);
         glBindFramebuffer(GL_FRAMEBUFFER, backgroundFbo);
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
-                               backgroundColor, 0);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backgroundColor,
+                               0);
     }
     glBindFramebuffer(GL_FRAMEBUFFER, backgroundFbo);
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
@@ -363,9 +363,10 @@ bool ProductStage::drawFocused(const Matrix4& view, const Matrix4& projection,
 
     glBindFramebuffer(GL_READ_FRAMEBUFFER, backgroundFbo);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
-    glBlitFramebuffer(0, windowLayout ? viewport[3] : 0, viewport[2], windowLayout ? 0 : viewport[3],
-                      viewport[0], viewport[1], viewport[0] + viewport[2],
-                      viewport[1] + viewport[3], GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBlitFramebuffer(0, windowLayout ? viewport[3] : 0, viewport[2],
+                      windowLayout ? 0 : viewport[3], viewport[0], viewport[1],
+                      viewport[0] + viewport[2], viewport[1] + viewport[3], GL_COLOR_BUFFER_BIT,
+                      GL_NEAREST);
     if (shadowBox.width > 0 && shadowBox.height > 0) {
         restore();
         glEnable(GL_SCISSOR_TEST);
