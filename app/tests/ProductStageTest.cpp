@@ -43,6 +43,14 @@ void project(const Camera& camera, const float* p, int& x, int& y) {
     y = static_cast<int>(std::floor((clip[1] / clip[3] * 0.5f + 0.5f) * kHeight));
 }
 
+// The largest difference of one channel between two pictures of the same size, in levels of 255.
+int largestDifference(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
+    int largest = 0;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
+        largest = std::max(largest, std::abs(a[i] - b[i]));
+    return largest;
+}
+
 } // namespace
 
 // The model scene draws its studio in pieces (a cached stage, the shadow's part of the floor, the
@@ -83,10 +91,7 @@ TEST(ProductStage, DrawnInPiecesItIsTheStageDrawnWholeAndTheModelsBoxHoldsTheMod
     ASSERT_TRUE(stage.drawFocused(camera.viewMatrix, camera.projectionMatrix, turn, 4,
                                   [](const Matrix4&) {}));
     const std::vector<unsigned char> pieces = target.read();
-    int worst = 0;
-    for (std::size_t i = 0; i < whole.size(); ++i)
-        worst = std::max(worst, std::abs(whole[i] - pieces[i]));
-    EXPECT_LE(worst, 2) << "largest difference of a channel, in levels of 255";
+    EXPECT_LE(largestDifference(whole, pieces), 2);
 
     // What is left as it was found: the target, its viewport, no scissor.
     GLint bound = 0, viewport[4] = {};
@@ -116,10 +121,7 @@ TEST(ProductStage, DrawnInPiecesItIsTheStageDrawnWholeAndTheModelsBoxHoldsTheMod
     ASSERT_TRUE(stage.drawFocused(square.viewMatrix, square.projectionMatrix, turn, 4,
                                   [](const Matrix4&) {}));
     const std::vector<unsigned char> windowPieces = readWindow();
-    worst = 0;
-    for (std::size_t i = 0; i < windowWhole.size(); ++i)
-        worst = std::max(worst, std::abs(windowWhole[i] - windowPieces[i]));
-    EXPECT_LE(worst, 2) << "in the window";
+    EXPECT_LE(largestDifference(windowWhole, windowPieces), 2) << "in the window";
     glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
     displayFramebuffer = target.framebuffer;
     glViewport(0, 0, kWidth, kHeight);
@@ -166,9 +168,6 @@ TEST(ProductStage, DrawnInPiecesItIsTheStageDrawnWholeAndTheModelsBoxHoldsTheMod
     ASSERT_TRUE(empty.drawFocused(camera.viewMatrix, camera.projectionMatrix, turn, 4,
                                   [](const Matrix4&) {}));
     const std::vector<unsigned char> flatPieces = target.read();
-    worst = 0;
-    for (std::size_t i = 0; i < flat.size(); ++i)
-        worst = std::max(worst, std::abs(flat[i] - flatPieces[i]));
-    EXPECT_LE(worst, 2);
+    EXPECT_LE(largestDifference(flat, flatPieces), 2);
     displayFramebuffer = 0;
 }
