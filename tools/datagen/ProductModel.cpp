@@ -33,6 +33,15 @@ constexpr double grilleDepth = 0.014;            // below the rim's front face
 constexpr double knobX = 0.22, knobZ = -0.015, knobRadius = 0.06, knobHeight = 0.06;
 constexpr double buttonRadius = 0.024;
 
+// How finely curved surfaces are cut. The model is drawn about 150 pixels wide in the default
+// window and everything is lit per pixel, so a flat piece needs no inner vertices and a curve
+// needs only as many as keep its outline smooth at a few times that size. Triangles of a pixel
+// or less show nothing more and cost every rasteriser a whole block of shading each.
+constexpr int cornerSegments = 8;  // per quarter turn of the outline's corners
+constexpr int roundRows = 4;       // across the rounded front and back edges
+constexpr int circleSegments = 32; // around the knob; the buttons, under half its size, take half
+constexpr int knurlRidges = 36;    // around the knob's side
+
 // Grille picture: a hex grid of holes, the badge near the bottom.
 constexpr int grilleWidth = 416, grilleHeight = 224;
 
@@ -117,14 +126,15 @@ struct Outline {
         }
     }
 
-    // Arc lengths from 0 to length(): corners finely, edges coarsely, every joint included.
-    std::vector<double> samples(int perCorner) const {
+    // Arc lengths from 0 to length(): corners cut finely, each straight edge left whole, every
+    // joint included.
+    std::vector<double> samples() const {
         const double lengths[] = {edgeY() / 2, arc(),   edgeX(), arc(),      edgeY(),
                                   arc(),       edgeX(), arc(),   edgeY() / 2};
         std::vector<double> values{0.0};
         double start = 0;
         for (int i = 0; i < 9; ++i) {
-            const int count = (i % 2 == 1) ? perCorner : std::max(2, int(lengths[i] / 0.08));
+            const int count = (i % 2 == 1) ? cornerSegments : 1;
             for (int k = 1; k <= count; ++k)
                 values.push_back(start + lengths[i] * k / count);
             start += lengths[i];
@@ -153,13 +163,13 @@ void addWall(MeshBuilder& mesh, const std::string& material, const Profile& prof
     auto mapping = [&](double s, double t) {
         return Vec2{s / total * uRepeat, profile.z(t) * vScale - profile.offset(t) * vScale};
     };
-    mesh.addPatch(material, body.samples(14), steps(0, 1, rows), surface, mapping);
+    mesh.addPatch(material, body.samples(), steps(0, 1, rows), surface, mapping);
 }
 
 void addBody(MeshBuilder& mesh) {
     // Back face, its rounded edge, the side band and the groove before the rim.
     std::vector<Vec3> backRing;
-    const std::vector<double> around = body.samples(14);
+    const std::vector<double> around = body.samples();
     for (size_t i = 0; i + 1 < around.size(); ++i) {
         Vec3 p, n;
         body.at(around[i], -backRound, p, n);
@@ -172,13 +182,13 @@ void addBody(MeshBuilder& mesh) {
     addWall(mesh, "body",
             {[](double t) { return -backRound * std::cos(t * pi / 2); },
              [](double t) { return -halfDepth + backRound * (1 - std::sin(t * pi / 2)); }},
-            8, 4, 2);
+            roundRows, 4, 2);
     addWall(mesh, "body",
             {[](double) { return 0.0; },
              [](double t) {
                  return -halfDepth + backRound + t * (rimSeam - 0.006 - (-halfDepth + backRound));
              }},
-            3, 4, 2);
+            1, 4, 2);
     addWall(
         mesh, "body",
         {[](double t) { return -0.005 * t; }, [](double t) { return rimSeam - 0.006 + 0.003 * t; }},
@@ -198,7 +208,7 @@ void addRim(MeshBuilder& mesh) {
     addWall(mesh, "aluminium",
             {[](double t) { return -frontRound + frontRound * std::cos(t * pi / 2); },
              [](double t) { return halfDepth - frontRound + frontRound * std::sin(t * pi / 2); }},
-            8, uRepeat, vScale);
+            roundRows, uRepeat, vScale);
     addWall(mesh, "aluminium",
             {[](double t) { return -frontRound - t * (rimWidth - frontRound); },
              [](double) { return halfDepth; }},
@@ -211,7 +221,7 @@ void addRim(MeshBuilder& mesh) {
 
 void addGrille(MeshBuilder& mesh) {
     std::vector<Vec3> ring;
-    const std::vector<double> around = body.samples(14);
+    const std::vector<double> around = body.samples();
     for (size_t i = 0; i + 1 < around.size(); ++i) {
         Vec3 p, n;
         body.at(around[i], -grilleInset, p, n);
@@ -242,33 +252,38 @@ void addLathe(MeshBuilder& mesh, const std::string& material, double cx, double 
 
 void addControls(MeshBuilder& mesh) {
     const double top = halfHeight;
-    auto knurl = [](double angle) { return 0.0022 * (0.5 + 0.5 * std::cos(36 * angle)); };
+    // Two vertices per ridge, where its flanks are steepest: the knurl's relief is far below a
+    // pixel, so the knob's outline stays round while the normals alternate, and the flanks still
+    // light and shade in turn.
+    auto knurl = [](double angle) { return 0.0022 * (0.5 + 0.5 * std::sin(knurlRidges * angle)); };
+    const int knurlSegments = 2 * knurlRidges;
     // Collar, knurled side, chamfer, then the top with concentric brushing.
     addLathe(
         mesh, "aluminium", knobX, knobZ, [](double, double) { return knobRadius + 0.006; },
-        [=](double t) { return top + 0.004 * t; }, 96, 1, 2, 4, false);
+        [=](double t) { return top + 0.004 * t; }, circleSegments, 1, 2, 4, false);
     addLathe(
         mesh, "aluminium", knobX, knobZ,
         [=](double, double t) { return knobRadius + 0.006 - 0.006 * t; },
-        [=](double) { return top + 0.004; }, 96, 1, 2, 4, true);
+        [=](double) { return top + 0.004; }, circleSegments, 1, 2, 4, true);
     addLathe(
         mesh, "aluminium", knobX, knobZ,
         [=](double angle, double) { return knobRadius + knurl(angle); },
-        [=](double t) { return top + 0.004 + t * (knobHeight - 0.012); }, 216, 3, 2, 4, false);
+        [=](double t) { return top + 0.004 + t * (knobHeight - 0.012); }, knurlSegments, 1, 2, 4,
+        false);
     addLathe(
         mesh, "aluminium", knobX, knobZ,
         [=](double angle, double t) {
             return (knobRadius + knurl(angle)) * (1 - t) + (knobRadius - 0.008) * t;
         },
-        [=](double t) { return top + knobHeight - 0.008 + 0.008 * std::sin(t * pi / 2); }, 216, 3,
-        2, 4, false);
+        [=](double t) { return top + knobHeight - 0.008 + 0.008 * std::sin(t * pi / 2); },
+        knurlSegments, 2, 2, 4, false);
     addLathe(
         mesh, "aluminium", knobX, knobZ,
         [](double, double t) { return (knobRadius - 0.008) * (1 - t) + 0.003 * t; },
-        [=](double) { return top + knobHeight; }, 96, 6, 6, 6, true);
+        [=](double) { return top + knobHeight; }, circleSegments, 1, 6, 6, true);
     std::vector<Vec3> cap;
-    for (int i = 0; i < 24; ++i) {
-        const double angle = 2 * pi * i / 24;
+    for (int i = 0; i < 12; ++i) {
+        const double angle = 2 * pi * i / 12;
         cap.push_back(
             {knobX + 0.003 * std::cos(angle), top + knobHeight, knobZ - 0.003 * std::sin(angle)});
     }
@@ -282,11 +297,11 @@ void addControls(MeshBuilder& mesh) {
         addLathe(
             mesh, "body", cx, knobZ,
             [](double, double t) { return buttonRadius * std::cos(t * pi / 2 * 0.96); },
-            [=](double t) { return top + 0.004 + 0.008 * std::sin(t * pi / 2 * 0.96); }, 48, 6, 2,
-            8, false);
+            [=](double t) { return top + 0.004 + 0.008 * std::sin(t * pi / 2 * 0.96); },
+            circleSegments / 2, 2, 2, 8, false);
         addLathe(
             mesh, "body", cx, knobZ, [](double, double) { return buttonRadius; },
-            [=](double t) { return top + 0.004 * t; }, 48, 1, 2, 8, false);
+            [=](double t) { return top + 0.004 * t; }, circleSegments / 2, 1, 2, 8, false);
         std::vector<Vec3> pole;
         const double r = buttonRadius * std::cos(pi / 2 * 0.96);
         for (int k = 0; k < 12; ++k) {

@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <set>
 #include <string>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -111,6 +114,50 @@ TEST(ProductModelData, IsAClosedSmoothTexturedModelUsingBothPictureRoutes) {
     EXPECT_GT(volume, 0.6 * box);
     EXPECT_LT(volume, box);
     std::filesystem::remove_all(folder);
+}
+
+// The knob's knurl is finer than a pixel: its side keeps a round outline, and only the normals
+// carry the ridges, alternating from one vertex to the next around the knob.
+TEST(ProductModelData, KnurlIsInTheNormalsNotInTheOutline) {
+    ModelOBJ model;
+    ASSERT_TRUE(model.ImportText(productModelObj(),
+                                 [](const std::string&, std::string&) { return false; }));
+    float highest = -1e9f;
+    for (const ModelVertex& v : model.vertices)
+        highest = std::max(highest, v.position[1]);
+    // The knob is the highest part, on the right of the top; its knurled side stands below the
+    // rounded rim of its top face.
+    std::vector<const ModelVertex*> side;
+    double x0 = 1e9, x1 = -1e9, z0 = 1e9, z1 = -1e9;
+    for (const ModelVertex& v : model.vertices)
+        if (v.position[0] > 0.1f && v.position[1] > highest - 0.05f &&
+            v.position[1] < highest - 0.006f && std::abs(v.normal[1]) < 0.2f) {
+            side.push_back(&v);
+            x0 = std::min<double>(x0, v.position[0]), x1 = std::max<double>(x1, v.position[0]);
+            z0 = std::min<double>(z0, v.position[2]), z1 = std::max<double>(z1, v.position[2]);
+        }
+    ASSERT_GE(side.size(), 36u);
+    const double cx = (x0 + x1) / 2, cz = (z0 + z1) / 2; // the knob's axis
+
+    std::vector<std::pair<double, double>> tiltByAngle; // angle around the knob, tangential tilt
+    double nearest = 1e9, farthest = 0;
+    for (const ModelVertex* v : side) {
+        const double dx = v->position[0] - cx, dz = v->position[2] - cz;
+        const double r = std::hypot(dx, dz);
+        nearest = std::min(nearest, r);
+        farthest = std::max(farthest, r);
+        tiltByAngle.push_back({std::atan2(dz, dx), (v->normal[2] * dx - v->normal[0] * dz) / r});
+    }
+    EXPECT_LT(farthest - nearest, 2e-5 * farthest);
+    std::sort(tiltByAngle.begin(), tiltByAngle.end());
+    int alternations = 0;
+    for (size_t i = 0; i + 1 < tiltByAngle.size(); ++i) {
+        if (tiltByAngle[i + 1].first - tiltByAngle[i].first < 1e-4)
+            continue; // the seam's two copies of one vertex
+        EXPECT_GT(std::abs(tiltByAngle[i].second), 0.3) << "vertex at " << tiltByAngle[i].first;
+        alternations += tiltByAngle[i].second * tiltByAngle[i + 1].second < 0;
+    }
+    EXPECT_GE(alternations, static_cast<int>(side.size()) - 3);
 }
 
 TEST(TerrainMeshData, IsAnUpwardGridWithTextureCoordinatesAlongXAndZ) {
