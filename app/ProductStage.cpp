@@ -141,8 +141,27 @@ bool ProductStage::create(const ModelOBJ& model, const std::string& shaderBasePa
 
     const std::vector<float> shadow = FootprintShadow(model, shadowTexels, shadowHalfSize);
     std::vector<unsigned char> texels(shadow.size());
-    for (std::size_t i = 0; i < shadow.size(); ++i)
-        texels[i] = static_cast<unsigned char>(std::lround(std::clamp(shadow[i], 0.0f, 1.0f) * 255));
+    int first[2] = {shadowTexels, shadowTexels}, last[2] = {-1, -1}; // texels the shadow darkens
+    for (std::size_t i = 0; i < shadow.size(); ++i) {
+        texels[i] =
+            static_cast<unsigned char>(std::lround(std::clamp(shadow[i], 0.0f, 1.0f) * 255));
+        const int texel[2] = {static_cast<int>(i % shadowTexels),
+                              static_cast<int>(i / shadowTexels)};
+        for (int axis = 0; axis < 2 && texels[i]; ++axis) {
+            first[axis] = std::min(first[axis], texel[axis]);
+            last[axis] = std::max(last[axis], texel[axis]);
+        }
+    }
+    // The patch of floor the shadow darkens: those texels and the half texel around them that a
+    // filtered fetch blends them into, with room to spare, kept on the texture. Outside it the
+    // floor is as the cached stage has it.
+    const float texelSize = 2.0f * shadowHalfSize / shadowTexels;
+    for (int axis = 0; axis < 2 && last[0] >= 0; ++axis) {
+        shadowPatch[2 * axis] =
+            std::max(-shadowHalfSize, (first[axis] - 1) * texelSize - shadowHalfSize);
+        shadowPatch[2 * axis + 1] =
+            std::min(shadowHalfSize, (last[axis] + 2) * texelSize - shadowHalfSize);
+    }
     glGenTextures(1, &shadowTexture);
     glBindTexture(GL_TEXTURE_2D, shadowTexture);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -167,6 +186,7 @@ void ProductStage::release() {
     if (shadowTexture)
         glDeleteTextures(1, &shadowTexture);
     vertexArray = shadowTexture = 0;
+    std::fill(shadowPatch, shadowPatch + 4, 0.0f);
     if (backgroundFbo || focusFbo) {
         glBindFramebuffer(GL_FRAMEBUFFER, displayFramebuffer);
         glDeleteFramebuffers(1, &backgroundFbo);
@@ -185,46 +205,70 @@ void ProductStage::release() {
 
 void ProductStage::draw(const Matrix4& view, const Matrix4& projection,
                         float modelTurnDegrees) const {
-    drawPass(view, projection, modelTurnDegrees, 1.0f);
+    drawPass(view, projection, modelTurnDegrees, Coverage::WholePicture);
 }
 
 void ProductStage::drawPass(const Matrix4& view, const Matrix4& projection, float modelTurnDegrees,
-                            float shadowStrength) const {
+                            Coverage coverage) const {
     if (!program)
         return;
-    // The eye's ray through each corner of the picture, in the world: the view matrix's rows are
-    // the camera's axes; the projection's diagonal gives the half-extents of the picture at unit
-    // distance (its off-centre terms shift them).
-    float basis[9];
-    const float tanX = 1.0f / projection[0], tanY = 1.0f / projection[5];
-    for (int a = 0; a < 3; ++a) {
-        const float xAxis = view[a * 4 + 0], yAxis = view[a * 4 + 1], zAxis = view[a * 4 + 2];
-        basis[0 + a] = xAxis * tanX;
-        basis[3 + a] = yAxis * tanY;
-        basis[6 + a] = -zAxis + xAxis * projection[8] * tanX + yAxis * projection[9] * tanY;
-    }
     float eye[3];
     for (int a = 0; a < 3; ++a)
-        eye[a] = -(view[a * 4 + 0] * view[12] + view[a * 4 + 1] * view[13] +
-                   view[a * 4 + 2] * view[14]);
+        eye[a] =
+            -(view[a * 4 + 0] * view[12] + view[a * 4 + 1] * view[13] + view[a * 4 + 2] * view[14]);
     const float turn = DegreesToRadians(modelTurnDegrees);
+    const float cosTurn = std::cos(turn), sinTurn = std::sin(turn);
+
+    float clip[4][4] = {}, rays[4][3] = {};
+    int corners = 3;
+    if (coverage == Coverage::ShadowPatch) {
+        // The patch's corners on the floor, turned with the model.
+        const Matrix4 viewProjection = multiply(projection, view);
+        corners = 4;
+        for (int k = 0; k < corners; ++k) {
+            const float x = shadowPatch[k & 1], z = shadowPatch[2 + (k >> 1)];
+            const float p[3] = {cosTurn * x + sinTurn * z, floorHeight, -sinTurn * x + cosTurn * z};
+            for (int r = 0; r < 4; ++r)
+                clip[k][r] = viewProjection.at(r, 0) * p[0] + viewProjection.at(r, 1) * p[1] +
+                             viewProjection.at(r, 2) * p[2] + viewProjection.at(r, 3);
+            for (int a = 0; a < 3; ++a)
+                rays[k][a] = p[a] - eye[a];
+        }
+    } else {
+        // One triangle over the whole picture. The eye's ray through each corner, in the world:
+        // the view matrix's rows are the camera's axes; the projection's diagonal gives the
+        // half-extents of the picture at unit distance (its off-centre terms shift them).
+        const float tanX = 1.0f / projection[0], tanY = 1.0f / projection[5];
+        const float corner[3][2] = {{-1.0f, -1.0f}, {3.0f, -1.0f}, {-1.0f, 3.0f}};
+        for (int k = 0; k < corners; ++k) {
+            clip[k][0] = corner[k][0], clip[k][1] = corner[k][1], clip[k][3] = 1.0f;
+            for (int a = 0; a < 3; ++a) {
+                const float xAxis = view[a * 4 + 0], yAxis = view[a * 4 + 1];
+                const float ahead =
+                    -view[a * 4 + 2] + xAxis * projection[8] * tanX + yAxis * projection[9] * tanY;
+                rays[k][a] = xAxis * tanX * corner[k][0] + yAxis * tanY * corner[k][1] + ahead;
+            }
+        }
+    }
 
     glDisable(GL_DEPTH_TEST);
     glDepthMask(GL_FALSE);
     glDisable(GL_CULL_FACE);
     const GLuint shader = program->program;
     glUseProgram(shader);
-    glUniformMatrix3fv(glGetUniformLocation(shader, "RayBasis"), 1, GL_FALSE, basis);
+    glUniform4fv(glGetUniformLocation(shader, "CornerClip"), corners, clip[0]);
+    glUniform3fv(glGetUniformLocation(shader, "CornerRay"), corners, rays[0]);
     glUniform3fv(glGetUniformLocation(shader, "Eye"), 1, eye);
     glUniform1f(glGetUniformLocation(shader, "FloorHeight"), floorHeight);
-    glUniform2f(glGetUniformLocation(shader, "ModelTurn"), std::cos(turn), std::sin(turn));
+    glUniform2f(glGetUniformLocation(shader, "ModelTurn"), cosTurn, sinTurn);
     glUniform1f(glGetUniformLocation(shader, "ShadowHalfSize"), shadowHalfSize);
-    glUniform1f(glGetUniformLocation(shader, "ShadowStrength"), shadowStrength);
+    glUniform1f(glGetUniformLocation(shader, "ShadowStrength"),
+                coverage == Coverage::WithoutShadow ? 0.0f : 1.0f);
     glUniform1i(glGetUniformLocation(shader, "FootprintShadow"), 0);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, shadowTexture);
     glBindVertexArray(vertexArray);
-    glDrawArrays(GL_TRIANGLES, 0, 3);
+    glDrawArrays(corners == 4 ? GL_TRIANGLE_STRIP : GL_TRIANGLES, 0, corners);
     glBindVertexArray(0);
     glBindTexture(GL_TEXTURE_2D, 0);
     glUseProgram(0);
@@ -293,7 +337,7 @@ bool ProductStage::prepareBackground(const Matrix4& view, const Matrix4& project
     glViewport(0, 0, viewport[2], viewport[3]);
     Matrix4 flip; // a window's rows are stored top row first
     flip[5] = windowLayout ? -1.0f : 1.0f;
-    drawPass(view, multiply(flip, projection), 0.0f, 0.0f); // the shadow is drawn with the model
+    drawPass(view, multiply(flip, projection), 0.0f, Coverage::WithoutShadow);
     backgroundView = view;
     backgroundProjection = projection;
     backgroundWindowLayout = windowLayout;
@@ -353,8 +397,6 @@ bool ProductStage::drawFocused(const Matrix4& view, const Matrix4& projection,
     // Only the model's edges need anti-aliasing: its soft shadow, which reaches further out over
     // the floor, is drawn straight into the target, and only the model's own box is multisampled.
     const Matrix4 viewProjection = multiply(projection, view);
-    const PixelBox shadowBox =
-        screenBox(viewProjection, viewport, shadowHalfSize, floorHeight, floorHeight);
     const PixelBox box = screenBox(viewProjection, viewport, modelReach, floorHeight, topHeight);
     if (box.width > 0 && box.height > 0 && !prepareFocus(box.width, box.height, samples)) {
         restore();
@@ -367,13 +409,9 @@ bool ProductStage::drawFocused(const Matrix4& view, const Matrix4& projection,
                       windowLayout ? 0 : viewport[3], viewport[0], viewport[1],
                       viewport[0] + viewport[2], viewport[1] + viewport[3], GL_COLOR_BUFFER_BIT,
                       GL_NEAREST);
-    if (shadowBox.width > 0 && shadowBox.height > 0) {
+    if (shadowPatch[0] < shadowPatch[1]) {
         restore();
-        glEnable(GL_SCISSOR_TEST);
-        glScissor(viewport[0] + shadowBox.x, viewport[1] + shadowBox.y, shadowBox.width,
-                  shadowBox.height);
-        draw(view, projection, modelTurnDegrees);
-        glDisable(GL_SCISSOR_TEST);
+        drawPass(view, projection, modelTurnDegrees, Coverage::ShadowPatch);
     }
     if (box.width > 0 && box.height > 0) {
         // The box's part of the picture, stretched over the focus target's viewport.

@@ -55,15 +55,20 @@ class ProductStage {
     struct PixelBox {
         int x = 0, y = 0, width = 0, height = 0;
     };
+    enum class Coverage {
+        WholePicture,  // floor, shadow and backdrop
+        WithoutShadow, // the same without the model's shadow
+        ShadowPatch,   // only the patch of floor the shadow darkens
+    };
     void drawPass(const Matrix4& view, const Matrix4& projection, float modelTurnDegrees,
-                  float shadowStrength) const;
+                  Coverage coverage) const;
     // The pixels of the square prism |x|, |z| <= half, bottom <= y <= top.
     static PixelBox screenBox(const Matrix4& viewProjection, const GLint viewport[4], float half,
                               float bottom, float top);
     // windowLayout: the cache is laid out as a window stores its pixels (top row first, BGRA),
     // else as an offscreen RGBA8 target.
-    bool prepareBackground(const Matrix4& view, const Matrix4& projection,
-                           const GLint viewport[4], bool windowLayout);
+    bool prepareBackground(const Matrix4& view, const Matrix4& projection, const GLint viewport[4],
+                           bool windowLayout);
     bool prepareFocus(int width, int height, int samples);
 
     std::unique_ptr<ShaderProgram> program;
@@ -71,6 +76,7 @@ class ProductStage {
     GLuint shadowTexture = 0;
     float modelReach = 0.0f;     // the model's farthest point from its vertical axis
     float shadowHalfSize = 1.0f; // the shadow texture covers x, z in [-half, half] of the model
+    float shadowPatch[4] = {};   // x0, x1, z0, z1 in the model's frame; empty where x0 >= x1
 
     // The stage without the shadow, as last drawn, and what it was drawn for.
     GLuint backgroundFbo = 0, backgroundColor = 0;

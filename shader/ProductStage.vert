@@ -1,12 +1,14 @@
 #version 150
-// The product model's studio, drawn as one triangle that covers the picture: each corner carries
-// the eye's ray through it, which interpolates exactly across the screen.
-uniform mat3 RayBasis; // world directions of the picture's x and y half-extents, and ahead
+// The product model's studio, drawn as one triangle that covers the picture or as the patch of
+// floor its shadow reaches: each corner carries the eye's ray to it, which interpolates exactly
+// across a flat piece of the picture or of the floor.
+uniform vec4 CornerClip[4]; // clip-space positions
+uniform vec3 CornerRay[4];  // the eye's ray to each corner, in the world
+
 out vec3 ray;
 
 void main()
 {
-    vec2 corner = vec2(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0);
-    ray = RayBasis * vec3(corner, 1.0);
-    gl_Position = vec4(corner, 0.0, 1.0);
+    ray = CornerRay[gl_VertexID];
+    gl_Position = CornerClip[gl_VertexID];
 }
