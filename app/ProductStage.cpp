@@ -228,9 +228,7 @@ void ProductStage::drawPass(const Matrix4& view, const Matrix4& projection, floa
         for (int k = 0; k < corners; ++k) {
             const float x = shadowPatch[k & 1], z = shadowPatch[2 + (k >> 1)];
             const float p[3] = {cosTurn * x + sinTurn * z, floorHeight, -sinTurn * x + cosTurn * z};
-            for (int r = 0; r < 4; ++r)
-                clip[k][r] = viewProjection.at(r, 0) * p[0] + viewProjection.at(r, 1) * p[1] +
-                             viewProjection.at(r, 2) * p[2] + viewProjection.at(r, 3);
+            transformPoint(viewProjection, p, clip[k]);
             for (int a = 0; a < 3; ++a)
                 rays[k][a] = p[a] - eye[a];
         }
@@ -280,12 +278,10 @@ ProductStage::PixelBox ProductStage::screenBox(const Matrix4& viewProjection,
                                                float top) {
     float x0 = std::numeric_limits<float>::max(), y0 = x0, x1 = -x0, y1 = -x0;
     for (int corner = 0; corner < 8; ++corner) {
-        const float p[4] = {corner & 1 ? half : -half, corner & 2 ? top : bottom,
-                            corner & 4 ? half : -half, 1.0f};
-        float clip[4] = {};
-        for (int r = 0; r < 4; ++r)
-            for (int k = 0; k < 4; ++k)
-                clip[r] += viewProjection[k * 4 + r] * p[k];
+        const float p[3] = {corner & 1 ? half : -half, corner & 2 ? top : bottom,
+                            corner & 4 ? half : -half};
+        float clip[4];
+        transformPoint(viewProjection, p, clip);
         if (!(clip[3] > 1e-4f)) // behind the eye: the box may reach anywhere
             return {0, 0, viewport[2], viewport[3]};
         const float x = (clip[0] / clip[3] * 0.5f + 0.5f) * viewport[2];

@@ -62,12 +62,10 @@ void drawOrderDirection(int k, float& x, float& z) {
 bool boxInView(const Matrix4& viewProjection, const float low[3], const float high[3]) {
     int beyond[6] = {};
     for (int c = 0; c < 8; ++c) {
-        const float p[4] = {c & 1 ? high[0] : low[0], c & 2 ? high[1] : low[1],
-                            c & 4 ? high[2] : low[2], 1.0f};
-        float clip[4] = {};
-        for (int r = 0; r < 4; ++r)
-            for (int k = 0; k < 4; ++k)
-                clip[r] += viewProjection[k * 4 + r] * p[k];
+        const float p[3] = {c & 1 ? high[0] : low[0], c & 2 ? high[1] : low[1],
+                            c & 4 ? high[2] : low[2]};
+        float clip[4];
+        transformPoint(viewProjection, p, clip);
         for (int a = 0; a < 3; ++a) {
             beyond[2 * a] += clip[a] < -clip[3];
             beyond[2 * a + 1] += clip[a] > clip[3];

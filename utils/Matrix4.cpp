@@ -35,3 +35,9 @@ Matrix4 multiply(const Matrix4& a, const Matrix4& b) {
                 result[c * 4 + r] += a[k * 4 + r] * b[c * 4 + k];
     return result;
 }
+
+void transformPoint(const Matrix4& m, const float point[3], float result[4]) {
+    for (int r = 0; r < 4; ++r)
+        result[r] =
+            m.at(r, 0) * point[0] + m.at(r, 1) * point[1] + m.at(r, 2) * point[2] + m.at(r, 3);
+}

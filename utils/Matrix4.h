@@ -18,3 +18,6 @@ struct Matrix4 {
 
 // The product a x b: b applied first.
 Matrix4 multiply(const Matrix4& a, const Matrix4& b);
+
+// The point (x, y, z, 1) carried through m, in homogeneous coordinates.
+void transformPoint(const Matrix4& m, const float point[3], float result[4]);

@@ -36,9 +36,8 @@ void makeTurnedBox(ModelOBJ& model) {
 // The pixel a point of the world lands on.
 void project(const Camera& camera, const float* p, int& x, int& y) {
     const Matrix4 m = multiply(camera.projectionMatrix, camera.viewMatrix);
-    float clip[4] = {};
-    for (int r = 0; r < 4; ++r)
-        clip[r] = m.at(r, 0) * p[0] + m.at(r, 1) * p[1] + m.at(r, 2) * p[2] + m.at(r, 3);
+    float clip[4];
+    transformPoint(m, p, clip);
     x = static_cast<int>(std::floor((clip[0] / clip[3] * 0.5f + 0.5f) * kWidth));
     y = static_cast<int>(std::floor((clip[1] / clip[3] * 0.5f + 0.5f) * kHeight));
 }
