@@ -39,8 +39,9 @@ constexpr double buttonRadius = 0.024;
 // or less show nothing more and cost every rasteriser a whole block of shading each.
 constexpr int cornerSegments = 8;  // per quarter turn of the outline's corners
 constexpr int roundRows = 4;       // across the rounded front and back edges
-constexpr int circleSegments = 32; // around the knob; the buttons, under half its size, take half
-constexpr int knurlRidges = 36;    // around the knob's side
+constexpr int circleSegments = 32; // around the knob's top; its collar, under a pixel, takes half
+constexpr int knurlRidges = 24;    // around the knob's side, two vertices each
+constexpr int buttonSegments = 12; // around each button, under 10 pixels across
 
 // Grille picture: a hex grid of holes, the badge near the bottom.
 constexpr int grilleWidth = 416, grilleHeight = 224;
@@ -260,11 +261,11 @@ void addControls(MeshBuilder& mesh) {
     // Collar, knurled side, chamfer, then the top with concentric brushing.
     addLathe(
         mesh, "aluminium", knobX, knobZ, [](double, double) { return knobRadius + 0.006; },
-        [=](double t) { return top + 0.004 * t; }, circleSegments, 1, 2, 4, false);
+        [=](double t) { return top + 0.004 * t; }, circleSegments / 2, 1, 2, 4, false);
     addLathe(
         mesh, "aluminium", knobX, knobZ,
         [=](double, double t) { return knobRadius + 0.006 - 0.006 * t; },
-        [=](double) { return top + 0.004; }, circleSegments, 1, 2, 4, true);
+        [=](double) { return top + 0.004; }, circleSegments / 2, 1, 2, 4, true);
     addLathe(
         mesh, "aluminium", knobX, knobZ,
         [=](double angle, double) { return knobRadius + knurl(angle); },
@@ -276,7 +277,7 @@ void addControls(MeshBuilder& mesh) {
             return (knobRadius + knurl(angle)) * (1 - t) + (knobRadius - 0.008) * t;
         },
         [=](double t) { return top + knobHeight - 0.008 + 0.008 * std::sin(t * pi / 2); },
-        knurlSegments, 2, 2, 4, false);
+        knurlSegments, 1, 2, 4, false);
     addLathe(
         mesh, "aluminium", knobX, knobZ,
         [](double, double t) { return (knobRadius - 0.008) * (1 - t) + 0.003 * t; },
@@ -298,14 +299,14 @@ void addControls(MeshBuilder& mesh) {
             mesh, "body", cx, knobZ,
             [](double, double t) { return buttonRadius * std::cos(t * pi / 2 * 0.96); },
             [=](double t) { return top + 0.004 + 0.008 * std::sin(t * pi / 2 * 0.96); },
-            circleSegments / 2, 2, 2, 8, false);
+            buttonSegments, 2, 2, 8, false);
         addLathe(
             mesh, "body", cx, knobZ, [](double, double) { return buttonRadius; },
-            [=](double t) { return top + 0.004 * t; }, circleSegments / 2, 1, 2, 8, false);
+            [=](double t) { return top + 0.004 * t; }, buttonSegments, 1, 2, 8, false);
         std::vector<Vec3> pole;
         const double r = buttonRadius * std::cos(pi / 2 * 0.96);
-        for (int k = 0; k < 12; ++k) {
-            const double angle = 2 * pi * k / 12;
+        for (int k = 0; k < buttonSegments; ++k) {
+            const double angle = 2 * pi * k / buttonSegments;
             pole.push_back({cx + r * std::cos(angle), top + 0.004 + 0.008 * std::sin(pi / 2 * 0.96),
                             knobZ - r * std::sin(angle)});
         }
