@@ -122,22 +122,28 @@ bool ProductStage::create(const ModelOBJ& model, const std::string& shaderBasePa
     if (built->program == 0)
         return false;
 
-    float lowest = std::numeric_limits<float>::max(), highest = -lowest, reach = 0.0f;
+    std::fill(modelLow, modelLow + 3, std::numeric_limits<float>::max());
+    std::fill(modelHigh, modelHigh + 3, -std::numeric_limits<float>::max());
+    float reach = 0.0f;
     for (const ModelVertex& v : model.vertices) {
         if (!std::isfinite(v.position[0]) || !std::isfinite(v.position[1]) ||
             !std::isfinite(v.position[2]))
             continue;
-        lowest = std::min(lowest, v.position[1]);
-        highest = std::max(highest, v.position[1]);
+        for (int a = 0; a < 3; ++a) {
+            modelLow[a] = std::min(modelLow[a], v.position[a]);
+            modelHigh[a] = std::max(modelHigh[a], v.position[a]);
+        }
         reach = std::max(reach, std::hypot(v.position[0], v.position[2]));
     }
-    const bool anyVertex = lowest <= highest;
-    floorHeight = anyVertex ? lowest : 0.0f;
-    topHeight = anyVertex ? highest : 0.0f;
-    modelReach = std::min(reach, 10.0f);
+    if (!(modelLow[0] <= modelHigh[0])) { // no vertex: an empty box at the origin
+        std::fill(modelLow, modelLow + 3, 0.0f);
+        std::fill(modelHigh, modelHigh + 3, 0.0f);
+    }
+    floorHeight = modelLow[1];
+    topHeight = modelHigh[1];
     // Room for the penumbra around the model whichever way it has turned, so the shadow has
     // faded out at the texture's edge.
-    shadowHalfSize = modelReach + 0.55f;
+    shadowHalfSize = std::min(reach, 10.0f) + 0.55f;
 
     const std::vector<float> shadow = FootprintShadow(model, shadowTexels, shadowHalfSize);
     std::vector<unsigned char> texels(shadow.size());
@@ -274,19 +280,23 @@ void ProductStage::drawPass(const Matrix4& view, const Matrix4& projection, floa
 }
 
 ProductStage::PixelBox ProductStage::screenBox(const Matrix4& viewProjection,
-                                               const GLint viewport[4], float half, float bottom,
-                                               float top) {
+                                               const GLint viewport[4],
+                                               float modelTurnDegrees) const {
+    const float turn = DegreesToRadians(modelTurnDegrees);
+    const float cosTurn = std::cos(turn), sinTurn = std::sin(turn);
     float x0 = std::numeric_limits<float>::max(), y0 = x0, x1 = -x0, y1 = -x0;
     for (int corner = 0; corner < 8; ++corner) {
-        const float p[3] = {corner & 1 ? half : -half, corner & 2 ? top : bottom,
-                            corner & 4 ? half : -half};
+        const float x = corner & 1 ? modelHigh[0] : modelLow[0];
+        const float z = corner & 4 ? modelHigh[2] : modelLow[2];
+        const float p[3] = {cosTurn * x + sinTurn * z, corner & 2 ? modelHigh[1] : modelLow[1],
+                            -sinTurn * x + cosTurn * z};
         float clip[4];
         transformPoint(viewProjection, p, clip);
         if (!(clip[3] > 1e-4f)) // behind the eye: the box may reach anywhere
             return {0, 0, viewport[2], viewport[3]};
-        const float x = (clip[0] / clip[3] * 0.5f + 0.5f) * viewport[2];
-        const float y = (clip[1] / clip[3] * 0.5f + 0.5f) * viewport[3];
-        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+        const float sx = (clip[0] / clip[3] * 0.5f + 0.5f) * viewport[2];
+        const float sy = (clip[1] / clip[3] * 0.5f + 0.5f) * viewport[3];
+        x0 = std::min(x0, sx), x1 = std::max(x1, sx), y0 = std::min(y0, sy), y1 = std::max(y1, sy);
     }
     // A pixel of margin for the samples of the edge pixels. The corner is on even pixels, so the
     // 2 x 2 blocks that screen-space derivatives are taken over are the window's own: what is
@@ -393,7 +403,7 @@ bool ProductStage::drawFocused(const Matrix4& view, const Matrix4& projection,
     // Only the model's edges need anti-aliasing: its soft shadow, which reaches further out over
     // the floor, is drawn straight into the target, and only the model's own box is multisampled.
     const Matrix4 viewProjection = multiply(projection, view);
-    const PixelBox box = screenBox(viewProjection, viewport, modelReach, floorHeight, topHeight);
+    const PixelBox box = screenBox(viewProjection, viewport, modelTurnDegrees);
     if (box.width > 0 && box.height > 0 && !prepareFocus(box.width, box.height, samples)) {
         restore();
         return false;

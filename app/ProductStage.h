@@ -62,9 +62,9 @@ class ProductStage {
     };
     void drawPass(const Matrix4& view, const Matrix4& projection, float modelTurnDegrees,
                   Coverage coverage) const;
-    // The pixels of the square prism |x|, |z| <= half, bottom <= y <= top.
-    static PixelBox screenBox(const Matrix4& viewProjection, const GLint viewport[4], float half,
-                              float bottom, float top);
+    // The pixels of the model's bounding box turned by modelTurnDegrees about the world's y axis.
+    PixelBox screenBox(const Matrix4& viewProjection, const GLint viewport[4],
+                       float modelTurnDegrees) const;
     // windowLayout: the cache is laid out as a window stores its pixels (top row first, BGRA),
     // else as an offscreen RGBA8 target.
     bool prepareBackground(const Matrix4& view, const Matrix4& projection, const GLint viewport[4],
@@ -74,7 +74,7 @@ class ProductStage {
     std::unique_ptr<ShaderProgram> program;
     GLuint vertexArray = 0;
     GLuint shadowTexture = 0;
-    float modelReach = 0.0f;     // the model's farthest point from its vertical axis
+    float modelLow[3] = {}, modelHigh[3] = {}; // the model's bounding box in its own frame
     float shadowHalfSize = 1.0f; // the shadow texture covers x, z in [-half, half] of the model
     float shadowPatch[4] = {};   // x0, x1, z0, z1 in the model's frame; empty where x0 >= x1
 

@@ -1,3 +1,4 @@
+#include "Angles.h"
 #include "Camera.h"
 #include "DisplayFramebuffer.h"
 #include "GLTestContext.h"
@@ -125,29 +126,54 @@ TEST(ProductStage, DrawnInPiecesItIsTheStageDrawnWholeAndTheModelsBoxHoldsTheMod
     displayFramebuffer = target.framebuffer;
     glViewport(0, 0, kWidth, kHeight);
 
-    // A "model" that paints its whole box magenta: every corner of the real model must be in it.
-    target.clear();
-    ASSERT_TRUE(stage.drawFocused(camera.viewMatrix, camera.projectionMatrix, turn, 4,
-                                  [](const Matrix4&) {
-                                      glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
-                                      glClear(GL_COLOR_BUFFER_BIT);
-                                  }));
-    const std::vector<unsigned char> boxed = target.read();
+    // A "model" that paints its whole box magenta. The box is the model's bounding box turned as
+    // the model is drawn (x' = x cos + z sin, z' = z cos - x sin), with a pixel or two of margin:
+    // every vertex is inside it, and it reaches no farther than the turned bounding box does.
+    float low[3] = {1e9f, 1e9f, 1e9f}, high[3] = {-1e9f, -1e9f, -1e9f};
     for (const ModelVertex& vertex : model.vertices)
-        for (float angle : {0.0f, 0.8f, 1.6f, 2.4f}) { // the model turns about its axis
-            const float p[3] = {
-                vertex.position[0] * std::cos(angle) - vertex.position[2] * std::sin(angle),
-                vertex.position[1],
-                vertex.position[0] * std::sin(angle) + vertex.position[2] * std::cos(angle)};
-            int x, y;
-            project(camera, p, x, y);
-            ASSERT_TRUE(x >= 0 && x < kWidth && y >= 0 && y < kHeight);
-            const unsigned char* pixel = target.at(boxed, x, y);
-            EXPECT_TRUE(pixel[0] == 255 && pixel[1] == 0 && pixel[2] == 255)
-                << "the model's point at pixel " << x << ", " << y << " lies outside its box";
+        for (int a = 0; a < 3; ++a) {
+            low[a] = std::min(low[a], vertex.position[a]);
+            high[a] = std::max(high[a], vertex.position[a]);
         }
-    // ... and the box is not the whole picture.
-    EXPECT_NE(target.at(boxed, 0, kHeight - 1)[1], 0);
+    for (float modelTurn : {turn, turn + 80.0f}) {
+        target.clear();
+        ASSERT_TRUE(stage.drawFocused(camera.viewMatrix, camera.projectionMatrix, modelTurn, 4,
+                                      [](const Matrix4&) {
+                                          glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
+                                          glClear(GL_COLOR_BUFFER_BIT);
+                                      }));
+        const std::vector<unsigned char> boxed = target.read();
+        const auto magenta = [&](int x, int y) {
+            const unsigned char* pixel = target.at(boxed, x, y);
+            return pixel[0] == 255 && pixel[1] == 0 && pixel[2] == 255;
+        };
+        const float c = std::cos(DegreesToRadians(modelTurn));
+        const float s = std::sin(DegreesToRadians(modelTurn));
+        const auto onScreen = [&](float x, float y, float z, int& px, int& py) {
+            const float p[3] = {c * x + s * z, y, c * z - s * x};
+            project(camera, p, px, py);
+        };
+        for (const ModelVertex& vertex : model.vertices) {
+            int x, y;
+            onScreen(vertex.position[0], vertex.position[1], vertex.position[2], x, y);
+            ASSERT_TRUE(x >= 0 && x < kWidth && y >= 0 && y < kHeight);
+            EXPECT_TRUE(magenta(x, y)) << "turned " << modelTurn << ": the model's point at pixel "
+                                       << x << ", " << y << " lies outside its box";
+        }
+        int x0 = kWidth, x1 = -1, y0 = kHeight, y1 = -1; // the turned bounding box on screen
+        for (int corner = 0; corner < 8; ++corner) {
+            int x, y;
+            onScreen(corner & 1 ? high[0] : low[0], corner & 2 ? high[1] : low[1],
+                     corner & 4 ? high[2] : low[2], x, y);
+            x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+        }
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                ASSERT_TRUE(!magenta(x, y) ||
+                            (x >= x0 - 3 && x <= x1 + 3 && y >= y0 - 3 && y <= y1 + 3))
+                    << "turned " << modelTurn << ": pixel " << x << ", " << y
+                    << " is boxed beyond the model's bounds";
+    }
 
     // A model without one finite vertex stands nowhere: a flat stage at height 0, drawn in pieces
     // as it is drawn whole.
