@@ -13,8 +13,8 @@ in vec2 uv;
 in vec3 eyePosition;
 in vec3 eyeNormal;
 in vec4 eyeTangent;
-in vec3 eyeLight;
-in vec3 eyeUp;
+flat in vec3 eyeLight; // the same at every vertex
+flat in vec3 eyeUp;
 out vec4 color;
 
 const vec3 LIGHT_INTENSITY = vec3(1.0, 0.95, 0.88) * 30.0; // radiant intensity of the point

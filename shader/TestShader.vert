@@ -17,8 +17,9 @@ out vec2 uv;
 out vec3 eyePosition;
 out vec3 eyeNormal;
 out vec4 eyeTangent;
-out vec3 eyeLight;
-out vec3 eyeUp;
+// The same for every vertex of a draw: passed flat, so nothing is set up or interpolated for them.
+flat out vec3 eyeLight;
+flat out vec3 eyeUp;
 
 vec3 lightInModelFrame()
 {
