@@ -5,6 +5,7 @@
 #include "GLError.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -15,6 +16,12 @@ constexpr int shadowTexels = 256;
 
 bool sameMatrix(const Matrix4& a, const Matrix4& b) {
     return std::memcmp(a.data(), b.data(), sizeof a.m) == 0;
+}
+
+// Where a point of the model's frame is in the world once the model has turned about the world's
+// y axis (cos and sin of the turn), as the model is drawn.
+std::array<float, 3> turnedPoint(float cosTurn, float sinTurn, float x, float y, float z) {
+    return {cosTurn * x + sinTurn * z, y, -sinTurn * x + cosTurn * z};
 }
 
 GLint boundDrawFramebuffer() {
@@ -233,8 +240,8 @@ void ProductStage::drawPass(const Matrix4& view, const Matrix4& projection, floa
         corners = 4;
         for (int k = 0; k < corners; ++k) {
             const float x = shadowPatch[k & 1], z = shadowPatch[2 + (k >> 1)];
-            const float p[3] = {cosTurn * x + sinTurn * z, floorHeight, -sinTurn * x + cosTurn * z};
-            transformPoint(viewProjection, p, clip[k]);
+            const std::array<float, 3> p = turnedPoint(cosTurn, sinTurn, x, floorHeight, z);
+            transformPoint(viewProjection, p.data(), clip[k]);
             for (int a = 0; a < 3; ++a)
                 rays[k][a] = p[a] - eye[a];
         }
@@ -286,12 +293,11 @@ ProductStage::PixelBox ProductStage::screenBox(const Matrix4& viewProjection,
     const float cosTurn = std::cos(turn), sinTurn = std::sin(turn);
     float x0 = std::numeric_limits<float>::max(), y0 = x0, x1 = -x0, y1 = -x0;
     for (int corner = 0; corner < 8; ++corner) {
-        const float x = corner & 1 ? modelHigh[0] : modelLow[0];
-        const float z = corner & 4 ? modelHigh[2] : modelLow[2];
-        const float p[3] = {cosTurn * x + sinTurn * z, corner & 2 ? modelHigh[1] : modelLow[1],
-                            -sinTurn * x + cosTurn * z};
+        const std::array<float, 3> p = turnedPoint(
+            cosTurn, sinTurn, corner & 1 ? modelHigh[0] : modelLow[0],
+            corner & 2 ? modelHigh[1] : modelLow[1], corner & 4 ? modelHigh[2] : modelLow[2]);
         float clip[4];
-        transformPoint(viewProjection, p, clip);
+        transformPoint(viewProjection, p.data(), clip);
         if (!(clip[3] > 1e-4f)) // behind the eye: the box may reach anywhere
             return {0, 0, viewport[2], viewport[3]};
         const float sx = (clip[0] / clip[3] * 0.5f + 0.5f) * viewport[2];
