@@ -146,8 +146,6 @@ bool ProductStage::create(const ModelOBJ& model, const std::string& shaderBasePa
         std::fill(modelLow, modelLow + 3, 0.0f);
         std::fill(modelHigh, modelHigh + 3, 0.0f);
     }
-    floorHeight = modelLow[1];
-    topHeight = modelHigh[1];
     // Room for the penumbra around the model whichever way it has turned, so the shadow has
     // faded out at the texture's edge.
     shadowHalfSize = std::min(reach, 10.0f) + 0.55f;
@@ -240,7 +238,7 @@ void ProductStage::drawPass(const Matrix4& view, const Matrix4& projection, floa
         corners = 4;
         for (int k = 0; k < corners; ++k) {
             const float x = shadowPatch[k & 1], z = shadowPatch[2 + (k >> 1)];
-            const std::array<float, 3> p = turnedPoint(cosTurn, sinTurn, x, floorHeight, z);
+            const std::array<float, 3> p = turnedPoint(cosTurn, sinTurn, x, floorHeight(), z);
             transformPoint(viewProjection, p.data(), clip[k]);
             for (int a = 0; a < 3; ++a)
                 rays[k][a] = p[a] - eye[a];
@@ -270,7 +268,7 @@ void ProductStage::drawPass(const Matrix4& view, const Matrix4& projection, floa
     glUniform4fv(glGetUniformLocation(shader, "CornerClip"), corners, clip[0]);
     glUniform3fv(glGetUniformLocation(shader, "CornerRay"), corners, rays[0]);
     glUniform3fv(glGetUniformLocation(shader, "Eye"), 1, eye);
-    glUniform1f(glGetUniformLocation(shader, "FloorHeight"), floorHeight);
+    glUniform1f(glGetUniformLocation(shader, "FloorHeight"), floorHeight());
     glUniform2f(glGetUniformLocation(shader, "ModelTurn"), cosTurn, sinTurn);
     glUniform1f(glGetUniformLocation(shader, "ShadowHalfSize"), shadowHalfSize);
     glUniform1f(glGetUniformLocation(shader, "ShadowStrength"),

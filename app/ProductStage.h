@@ -46,8 +46,9 @@ class ProductStage {
                      float modelTurnDegrees, int samples,
                      const std::function<void(const Matrix4& projection)>& drawModel);
 
-    float floorHeight = 0.0f;
-    float topHeight = 0.0f;
+    // The model's lowest and highest points, where the floor and the model's box end.
+    float floorHeight() const { return modelLow[1]; }
+    float topHeight() const { return modelHigh[1]; }
 
   private:
     // A rectangle of the viewport: x, y, width, height in pixels; empty when nothing it bounds is

@@ -78,8 +78,8 @@ TEST(ProductStage, DrawnInPiecesItIsTheStageDrawnWholeAndTheModelsBoxHoldsTheMod
 
     // The shadow is there to compare: the floor right under the model is darker than the floor
     // beside it.
-    const float under[3] = {0.0f, stage.floorHeight, 0.0f};
-    const float beside[3] = {1.3f, stage.floorHeight, 0.0f};
+    const float under[3] = {0.0f, stage.floorHeight(), 0.0f};
+    const float beside[3] = {1.3f, stage.floorHeight(), 0.0f};
     int ux, uy, bx, by;
     project(camera, under, ux, uy);
     project(camera, beside, bx, by);
@@ -184,8 +184,8 @@ TEST(ProductStage, DrawnInPiecesItIsTheStageDrawnWholeAndTheModelsBoxHoldsTheMod
     broken.indices = {0, 1, 2};
     ProductStage empty;
     ASSERT_TRUE(empty.create(broken, "../shader/ProductStage"));
-    EXPECT_EQ(empty.floorHeight, 0.0f);
-    EXPECT_EQ(empty.topHeight, 0.0f);
+    EXPECT_EQ(empty.floorHeight(), 0.0f);
+    EXPECT_EQ(empty.topHeight(), 0.0f);
     target.clear();
     empty.draw(camera.viewMatrix, camera.projectionMatrix, turn);
     const std::vector<unsigned char> flat = target.read();
