@@ -44,7 +44,9 @@ void main()
     eyeNormal = modelView * Normal;
     eyeTangent = vec4(modelView * Tangent.xyz, Tangent.w);
     eyeLight = (ModelViewMatrix * vec4(lightInModelFrame(), 1.0)).xyz;
-    eyeUp = modelView[1]; // R keeps the y axis, so this is the world's up in eye space
+    // R keeps the y axis, so this is the world's up in eye space; normalised here, once a vertex
+    float upLength = length(modelView[1]);
+    eyeUp = upLength > 1e-8 ? modelView[1] / upLength : vec3(0.0, 1.0, 0.0);
     uv = TexCoord;
     gl_Position = ProjectionMatrix * eye;
 }
