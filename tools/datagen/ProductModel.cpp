@@ -36,16 +36,9 @@ constexpr double buttonRadius = 0.024;
 // How finely curved surfaces are cut. The model is drawn about 150 pixels wide in the default
 // window and everything is lit per pixel, so a flat piece needs no inner vertices and a curve
 // needs only as many as keep its outline smooth at a few times that size. Triangles of a pixel
-// or less show nothing more and cost every rasteriser a whole block of shading each; so does
-// every row of a ring around the outline, a sliver along all of it.
-constexpr int cornerSegments = 6; // per quarter turn of the outline's corners
-constexpr int backRoundRows = 4;  // across the rounded back edge, the outline of a turned model
-// Across the rim's rounded front edge, in the round's parameter: two rows, the first over 60
-// degrees from the side. The camera looks down on the model by about 10 degrees, so a row that
-// starts at the side and turns less than about 45 degrees is seen edge-on along the bottom
-// edge and breaks up into dashes there. The round's own normals at the row edges keep its
-// shading round; the chord is within a pixel of the arc at 2560x1440.
-const std::vector<double> frontRoundRows{0.0, 2.0 / 3.0, 1.0};
+// or less show nothing more and cost every rasteriser a whole block of shading each.
+constexpr int cornerSegments = 6;  // per quarter turn of the outline's corners
+constexpr int roundRows = 4;       // across the rounded front and back edges
 constexpr int circleSegments = 32; // around the knob's top; its collar, under a pixel, takes half
 constexpr int knurlRidges = 24;    // around the knob's side, two vertices each
 constexpr int buttonSegments = 12; // around each button, under 10 pixels across
@@ -160,8 +153,8 @@ struct Profile {
 };
 
 // The wall swept around the whole outline.
-void addWall(MeshBuilder& mesh, const std::string& material, const Profile& profile,
-             const std::vector<double>& rows, double uRepeat, double vScale) {
+void addWall(MeshBuilder& mesh, const std::string& material, const Profile& profile, int rows,
+             double uRepeat, double vScale) {
     const double total = body.length();
     auto surface = [&](double s, double t) {
         Vec3 p, n;
@@ -171,7 +164,7 @@ void addWall(MeshBuilder& mesh, const std::string& material, const Profile& prof
     auto mapping = [&](double s, double t) {
         return Vec2{s / total * uRepeat, profile.z(t) * vScale - profile.offset(t) * vScale};
     };
-    mesh.addPatch(material, body.samples(), rows, surface, mapping);
+    mesh.addPatch(material, body.samples(), steps(0, 1, rows), surface, mapping);
 }
 
 void addBody(MeshBuilder& mesh) {
@@ -190,21 +183,21 @@ void addBody(MeshBuilder& mesh) {
     addWall(mesh, "body",
             {[](double t) { return -backRound * std::cos(t * pi / 2); },
              [](double t) { return -halfDepth + backRound * (1 - std::sin(t * pi / 2)); }},
-            steps(0, 1, backRoundRows), 4, 2);
+            roundRows, 4, 2);
     addWall(mesh, "body",
             {[](double) { return 0.0; },
              [](double t) {
                  return -halfDepth + backRound + t * (rimSeam - 0.006 - (-halfDepth + backRound));
              }},
-            {0.0, 1.0}, 4, 2);
+            1, 4, 2);
     addWall(
         mesh, "body",
         {[](double t) { return -0.005 * t; }, [](double t) { return rimSeam - 0.006 + 0.003 * t; }},
-        {0.0, 1.0}, 4, 2);
+        1, 4, 2);
     addWall(mesh, "body",
             {[](double t) { return -0.005 * (1 - t); },
              [](double t) { return rimSeam - 0.003 + 0.003 * t; }},
-            {0.0, 1.0}, 4, 2);
+            1, 4, 2);
 }
 
 void addRim(MeshBuilder& mesh) {
@@ -212,19 +205,19 @@ void addRim(MeshBuilder& mesh) {
     addWall(mesh, "aluminium",
             {[](double) { return 0.0; },
              [](double t) { return rimSeam + t * (halfDepth - frontRound - rimSeam); }},
-            {0.0, 1.0}, uRepeat, vScale);
+            1, uRepeat, vScale);
     addWall(mesh, "aluminium",
             {[](double t) { return -frontRound + frontRound * std::cos(t * pi / 2); },
              [](double t) { return halfDepth - frontRound + frontRound * std::sin(t * pi / 2); }},
-            frontRoundRows, uRepeat, vScale);
+            roundRows, uRepeat, vScale);
     addWall(mesh, "aluminium",
             {[](double t) { return -frontRound - t * (rimWidth - frontRound); },
              [](double) { return halfDepth; }},
-            {0.0, 1.0}, uRepeat, vScale);
+            1, uRepeat, vScale);
     addWall(mesh, "aluminium",
             {[](double t) { return -rimWidth - t * (grilleInset - rimWidth); },
              [](double t) { return halfDepth - t * grilleDepth; }},
-            {0.0, 1.0}, uRepeat, vScale);
+            1, uRepeat, vScale);
 }
 
 void addGrille(MeshBuilder& mesh) {
