@@ -12,6 +12,30 @@ def put(folder, name, data):
         f.write(data)
 
 
+def dc_step_jpeg(blocks, quant_bytes, quant):
+    """A grey baseline JPEG of 8x8 blocks side by side, each with the DC step +32767 and no AC
+    terms; table 0 filled with quant (8 or 16 bits), or left undefined when quant_bytes is 0."""
+    out = bytearray(b"\xff\xd8")
+
+    def segment(marker, body):
+        out.extend(struct.pack(">BBH", 0xFF, marker, len(body) + 2) + bytes(body))
+
+    if quant_bytes:
+        segment(0xDB, bytes([(quant_bytes - 1) << 4]) +
+                (struct.pack(">H", quant) if quant_bytes == 2 else bytes([quant])) * 64)
+    segment(0xC0, struct.pack(">BHHBBBB", 8, 8, 8 * blocks, 1, 1, 0x11, 0))
+    segment(0xC4, bytes([0x00, 1] + [0] * 15 + [15]))  # DC: the one code "0", category 15
+    segment(0xC4, bytes([0x10, 1] + [0] * 15 + [0]))  # AC: the one code "0", end of block
+    segment(0xDA, bytes([1, 1, 0x00, 0, 63, 0]))
+    bits = ("0" + "1" * 15 + "0") * blocks
+    bits += "1" * (-len(bits) % 8)
+    for i in range(0, len(bits), 8):
+        out.append(int(bits[i:i + 8], 2))
+        if out[-1] == 0xFF:
+            out.append(0)
+    return bytes(out + b"\xff\xd9")
+
+
 def rle_plane(plane):
     out, x = bytearray(), 0
     while x < len(plane):
@@ -99,6 +123,10 @@ put("corpus_picture", "bottom_up_3x2.bmp", bmp(3, 2))
 put("corpus_picture", "one_pixel.gif",
     b"GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\x00\x00\x00\x00\xff,\x00\x00\x00\x00\x01\x00"
     b"\x01\x00\x00\x02\x02D\x01\x00;")
+# The decoder's DC times a 16-bit table overflows an int in the second block.
+put("corpus_picture", "dc_overflow_16x8.jpg", dc_step_jpeg(2, 2, 65535))
+# The frame names a quantisation table the file never defines.
+put("corpus_picture", "undefined_table_8x8.jpg", dc_step_jpeg(1, 0, 0))
 try:  # a baseline JPEG, when ImageMagick is at hand
     jpeg = subprocess.run(["convert", "-size", "8x8", "gradient:red-blue", "-strip",
                            "jpeg:-"], capture_output=True, check=True).stdout

@@ -34,6 +34,33 @@ Bytes pictureBytes(const DibPicture& picture) {
     return Bytes(picture.bits, picture.bits + (size_t)picture.pitch * picture.height);
 }
 
+// An 8x8 grey baseline JPEG with the DC step +32767 and no AC terms: white with quantisation
+// table 0 all ones, or naming table 0 without defining it.
+Bytes dcStepJpeg(bool defineTable) {
+    Bytes out = {0xFF, 0xD8};
+    auto segment = [&](unsigned char marker, Bytes body) {
+        out.insert(out.end(), {0xFF, marker, 0, (unsigned char)(body.size() + 2)});
+        out.insert(out.end(), body.begin(), body.end());
+    };
+    if (defineTable) {
+        Bytes table(65, 1);
+        table[0] = 0; // 8-bit values, table 0
+        segment(0xDB, table);
+    }
+    segment(0xC0, {8, 0, 8, 0, 8, 1, 1, 0x11, 0});
+    // One code each, "0": DC category 15, AC end of block.
+    Bytes dc(17), ac(17);
+    dc[1] = ac[1] = 1;
+    ac[0] = 0x10;
+    dc.push_back(15), ac.push_back(0);
+    segment(0xC4, dc);
+    segment(0xC4, ac);
+    segment(0xDA, {1, 1, 0x00, 0, 63, 0});
+    // "0", fifteen ones, "0", then ones to the byte's end.
+    out.insert(out.end(), {0x7F, 0xFF, 0x00, 0x7F, 0xFF, 0xD9});
+    return out;
+}
+
 } // namespace
 
 TEST(BmpReader, PixelsAgreeWithStbImageWhateverPaddingOrRowOrder) {
@@ -165,4 +192,20 @@ TEST(PictureLoader, NameDecidesTheRouteAndStbDecodesTheRest) {
     DibPicture refused;
     EXPECT_FALSE(loadPicture(path, refused));
     EXPECT_EQ(refused.bits, nullptr);
+}
+
+TEST(PictureLoader, JpegTableNeverDefinedReadsAsZeros) {
+    // A flat mid-grey, whatever the decoder's previous file left in the heap: there, a table of
+    // ones, which would make the picture white.
+    const Bytes white = dcStepJpeg(true), undefined = dcStepJpeg(false);
+    DibPicture picture;
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(decodePicture(white.data(), white.size(), picture));
+        EXPECT_EQ(picture.bits[0], 255);
+        ASSERT_TRUE(decodePicture(undefined.data(), undefined.size(), picture));
+        for (int i = 0; i < 64; ++i)
+            ASSERT_EQ(Bytes(picture.bits + 4 * i, picture.bits + 4 * i + 4),
+                      Bytes({128, 128, 128, 255}))
+                << "pixel " << i;
+    }
 }
