@@ -32,7 +32,7 @@ void InitModel() {
     if (!model || !model->Initialize(brastelModelPath))
         std::cout << "Cannot load model " << brastelModelPath << std::endl;
     else
-        stage.create(*model, runtree::shaderFolder + std::string("ProductStage"));
+        stage.create(*model, runtree::shaderFolder);
     std::cout << " done." << std::endl;
     CheckGLError("main: InitModel() -----------------------------");
 }

@@ -123,11 +123,14 @@ std::vector<float> FootprintShadow(const ModelOBJ& model, int size, float halfSi
     return shadow;
 }
 
-bool ProductStage::create(const ModelOBJ& model, const std::string& shaderBasePath) {
+bool ProductStage::create(const ModelOBJ& model, const std::string& shaderFolder) {
     release();
-    auto built = std::make_unique<ShaderProgram>(shaderBasePath);
+    auto built = std::make_unique<ShaderProgram>(shaderFolder + "ProductStage");
     if (built->program == 0)
         return false;
+    auto over = std::make_unique<ShaderProgram>(shaderFolder + "ModelOverStage");
+    if (over->program != 0)
+        compositeProgram = std::move(over);
 
     std::fill(modelLow, modelLow + 3, std::numeric_limits<float>::max());
     std::fill(modelHigh, modelHigh + 3, -std::numeric_limits<float>::max());
@@ -203,15 +206,15 @@ void ProductStage::release() {
         glDeleteFramebuffers(1, &backgroundFbo);
         glDeleteFramebuffers(1, &focusFbo);
     }
-    if (backgroundColor)
-        glDeleteTextures(1, &backgroundColor);
-    for (GLuint renderbuffer : {focusColor, focusDepth})
-        if (renderbuffer)
-            glDeleteRenderbuffers(1, &renderbuffer);
+    for (GLuint texture : {backgroundColor, focusColor, focusDepth})
+        if (texture)
+            glDeleteTextures(1, &texture);
     backgroundFbo = backgroundColor = focusFbo = focusColor = focusDepth = 0;
     backgroundViewport[2] = backgroundViewport[3] = 0;
     focusWidth = focusHeight = focusSamples = 0;
+    focusSamplesMade = 1;
     program.reset();
+    compositeProgram.reset();
 }
 
 void ProductStage::draw(const Matrix4& view, const Matrix4& projection,
@@ -360,35 +363,73 @@ bool ProductStage::prepareFocus(int width, int height, int samples) {
         return true;
     if (!focusFbo) {
         glGenFramebuffers(1, &focusFbo);
-        glGenRenderbuffers(1, &focusColor);
-        glGenRenderbuffers(1, &focusDepth);
+        glGenTextures(1, &focusColor);
+        glGenTextures(1, &focusDepth);
     }
     // Grown in steps, so a model that turns or comes closer does not reallocate every frame.
     focusWidth = std::max(focusWidth, (width + 63) / 64 * 64);
     focusHeight = std::max(focusHeight, (height + 63) / 64 * 64);
     focusSamples = samples;
-    glBindRenderbuffer(GL_RENDERBUFFER, focusColor);
-    glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGBA8, focusWidth, focusHeight);
-    glBindRenderbuffer(GL_RENDERBUFFER, focusDepth);
-    glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_DEPTH_COMPONENT24, focusWidth,
-                                     focusHeight);
-    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    // Both made alike, so the driver gives them the same number of samples, which the composite
+    // must know.
+    glBindTexture(GL_TEXTURE_2D_MULTISAMPLE, focusColor);
+    glTexImage2DMultisample(GL_TEXTURE_2D_MULTISAMPLE, samples, GL_RGBA8, focusWidth, focusHeight,
+                            GL_TRUE);
+    GLint made = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D_MULTISAMPLE, 0, GL_TEXTURE_SAMPLES, &made);
+    focusSamplesMade = std::max(made, 1);
+    glBindTexture(GL_TEXTURE_2D_MULTISAMPLE, focusDepth);
+    glTexImage2DMultisample(GL_TEXTURE_2D_MULTISAMPLE, samples, GL_DEPTH_COMPONENT24, focusWidth,
+                            focusHeight, GL_TRUE);
+    glBindTexture(GL_TEXTURE_2D_MULTISAMPLE, 0);
     glBindFramebuffer(GL_FRAMEBUFFER, focusFbo);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, focusColor);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, focusDepth);
-    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D_MULTISAMPLE,
+                           focusColor, 0);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D_MULTISAMPLE,
+                           focusDepth, 0);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE)
+        return true;
+    focusWidth = focusHeight = 0; // made again next time
+    return false;
+}
+
+void ProductStage::composite(const PixelBox& box, const float clipBox[4],
+                             const GLint viewport[4]) const {
+    const GLuint shader = compositeProgram->program;
+    glUseProgram(shader);
+    glUniform4fv(glGetUniformLocation(shader, "BoxClip"), 1, clipBox);
+    glUniform1i(glGetUniformLocation(shader, "Focus"), 0);
+    glUniform1i(glGetUniformLocation(shader, "FocusSamples"), focusSamplesMade);
+    glUniform2i(glGetUniformLocation(shader, "FocusOrigin"), viewport[0] + box.x,
+                viewport[1] + box.y);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D_MULTISAMPLE, focusColor);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA); // premultiplied
+    glBindVertexArray(vertexArray);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    glBindVertexArray(0);
+    glDisable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ZERO);
+    glBindTexture(GL_TEXTURE_2D_MULTISAMPLE, 0);
+    glUseProgram(0);
 }
 
 bool ProductStage::drawFocused(const Matrix4& view, const Matrix4& projection,
                                float modelTurnDegrees, int samples,
                                const std::function<void(const Matrix4&)>& drawModel) {
-    GLint maxSamples = 0, targetSamples = 0, viewport[4] = {};
-    glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
+    GLint maxColorSamples = 0, maxDepthSamples = 0, targetSamples = 0, viewport[4] = {};
+    glGetIntegerv(GL_MAX_COLOR_TEXTURE_SAMPLES, &maxColorSamples);
+    glGetIntegerv(GL_MAX_DEPTH_TEXTURE_SAMPLES, &maxDepthSamples);
     glGetIntegerv(GL_SAMPLE_BUFFERS, &targetSamples);
     glGetIntegerv(GL_VIEWPORT, viewport);
-    // Without anti-aliasing the box is still drawn on its own: the cached stage pays either way.
-    samples = samples > 1 ? std::min<int>(samples, maxSamples) : 0;
-    if (!program || targetSamples > 0 || viewport[2] <= 0 || viewport[3] <= 0)
+    // Without anti-aliasing the model is drawn straight over the stage: the cached stage pays
+    // either way.
+    samples = samples > 1 ? std::min({samples, maxColorSamples, maxDepthSamples}) : 0;
+    if (!program || (samples && !compositeProgram) || targetSamples > 0 || viewport[2] <= 0 ||
+        viewport[3] <= 0)
         return false;
     const GLint target = boundDrawFramebuffer();
     const auto restore = [&] {
@@ -406,8 +447,8 @@ bool ProductStage::drawFocused(const Matrix4& view, const Matrix4& projection,
     }
     // Only the model's edges need anti-aliasing: its soft shadow, which reaches further out over
     // the floor, is drawn straight into the target, and only the model's own box is multisampled.
-    const Matrix4 viewProjection = multiply(projection, view);
-    const PixelBox box = screenBox(viewProjection, viewport, modelTurnDegrees);
+    const PixelBox box =
+        samples ? screenBox(multiply(projection, view), viewport, modelTurnDegrees) : PixelBox{};
     if (box.width > 0 && box.height > 0 && !prepareFocus(box.width, box.height, samples)) {
         restore();
         return false;
@@ -419,35 +460,37 @@ bool ProductStage::drawFocused(const Matrix4& view, const Matrix4& projection,
                       windowLayout ? 0 : viewport[3], viewport[0], viewport[1],
                       viewport[0] + viewport[2], viewport[1] + viewport[3], GL_COLOR_BUFFER_BIT,
                       GL_NEAREST);
-    if (shadowPatch[0] < shadowPatch[1]) {
-        restore();
+    restore();
+    if (shadowPatch[0] < shadowPatch[1])
         drawPass(view, projection, modelTurnDegrees, Coverage::ShadowPatch);
-    }
-    if (box.width > 0 && box.height > 0) {
-        // The box's part of the picture, stretched over the focus target's viewport.
-        const float x0 = 2.0f * box.x / viewport[2] - 1.0f;
-        const float x1 = 2.0f * (box.x + box.width) / viewport[2] - 1.0f;
-        const float y0 = 2.0f * box.y / viewport[3] - 1.0f;
-        const float y1 = 2.0f * (box.y + box.height) / viewport[3] - 1.0f;
+    if (!samples) {
+        drawModel(projection);
+    } else if (box.width > 0 && box.height > 0) {
+        // The box's part of the picture (x0, y0, x1, y1 in clip space), stretched over the focus
+        // target's viewport.
+        const float clipBox[4] = {2.0f * box.x / viewport[2] - 1.0f,
+                                  2.0f * box.y / viewport[3] - 1.0f,
+                                  2.0f * (box.x + box.width) / viewport[2] - 1.0f,
+                                  2.0f * (box.y + box.height) / viewport[3] - 1.0f};
+        const float width = clipBox[2] - clipBox[0], height = clipBox[3] - clipBox[1];
         Matrix4 crop;
-        crop[0] = 2.0f / (x1 - x0);
-        crop[5] = 2.0f / (y1 - y0);
-        crop[12] = -(x0 + x1) / (x1 - x0);
-        crop[13] = -(y0 + y1) / (y1 - y0);
+        crop[0] = 2.0f / width;
+        crop[5] = 2.0f / height;
+        crop[12] = -(clipBox[0] + clipBox[2]) / width;
+        crop[13] = -(clipBox[1] + clipBox[3]) / height;
         const Matrix4 cropped = multiply(crop, projection);
 
         glBindFramebuffer(GL_FRAMEBUFFER, focusFbo);
         glViewport(0, 0, box.width, box.height);
-        glClear(GL_DEPTH_BUFFER_BIT);
-        draw(view, cropped, modelTurnDegrees);
+        GLfloat clearColour[4];
+        glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
         drawModel(cropped);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, focusFbo);
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, target);
-        glBlitFramebuffer(0, 0, box.width, box.height, viewport[0] + box.x, viewport[1] + box.y,
-                          viewport[0] + box.x + box.width, viewport[1] + box.y + box.height,
-                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        restore();
+        composite(box, clipBox, viewport);
     }
-    restore();
     CheckGLError("ProductStage::drawFocused");
     return true;
 }

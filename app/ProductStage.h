@@ -22,9 +22,10 @@ class ProductStage {
     ProductStage(const ProductStage&) = delete;
     ProductStage& operator=(const ProductStage&) = delete;
 
-    // For a model already unitized at the origin; needs a current GL context. False (after a
-    // console line from the shader loader) when the program cannot be built.
-    bool create(const ModelOBJ& model, const std::string& shaderBasePath);
+    // For a model already unitized at the origin; needs a current GL context. shaderFolder holds
+    // ProductStage and ModelOverStage. False (after a console line from the shader loader) when
+    // the stage's program cannot be built; without the second, drawFocused() declines.
+    bool create(const ModelOBJ& model, const std::string& shaderFolder);
     void release();
     bool ready() const { return program != nullptr; }
 
@@ -37,8 +38,8 @@ class ProductStage {
     // The scene for a single-sample target, drawn cheaply: the stage without the model's shadow is
     // kept in a texture of its own and copied in (redrawn only when the camera or the viewport
     // changes); the floor where the shadow can fall is drawn over it; the model, whose edges need
-    // anti-aliasing, is drawn with the floor behind it into a small multisampled target covering
-    // only the model, and resolved into place.
+    // anti-aliasing, is drawn alone into a small multisampled target covering only the model, and
+    // laid over the stage with its coverage as alpha (without samples, straight over the stage).
     // samples: 0 for none. drawModel draws the model with the projection it is given. False
     // (nothing drawn) where this cannot be done (no stage, a multisampled or unreadable target):
     // draw() and the model directly then.
@@ -72,7 +73,10 @@ class ProductStage {
                            bool windowLayout);
     bool prepareFocus(int width, int height, int samples);
 
-    std::unique_ptr<ShaderProgram> program;
+    // Lays the model's box over the picture.
+    void composite(const PixelBox& box, const float clipBox[4], const GLint viewport[4]) const;
+
+    std::unique_ptr<ShaderProgram> program, compositeProgram;
     GLuint vertexArray = 0;
     GLuint shadowTexture = 0;
     float modelLow[3] = {}, modelHigh[3] = {}; // the model's bounding box in its own frame
@@ -84,9 +88,10 @@ class ProductStage {
     Matrix4 backgroundView, backgroundProjection;
     GLint backgroundViewport[4] = {};
     bool backgroundWindowLayout = false;
-    // The multisampled target of the model's box.
+    // The multisampled target of the model's box: textures, so the composite reads their samples.
     GLuint focusFbo = 0, focusColor = 0, focusDepth = 0;
     int focusWidth = 0, focusHeight = 0, focusSamples = 0;
+    int focusSamplesMade = 1; // what the driver gave for focusSamples
 };
 
 // How much of an overhead soft box the model hides from each point of the floor: the model's

@@ -110,5 +110,6 @@ void main()
                       (specularColor + (1.0 - specularColor) * (nv4 * nv)) * specular;
     vec3 rim = RIM * nv4 * (albedo + specularColor) * STUDIO_TOP * facingUp;
 
-    color = vec4(displayColor(direct + fill + reflection + rim), texel.a * LightFrontDiffuse.a);
+    // Opaque: where the model's box is laid over the stage, alpha is the pixel's coverage.
+    color = vec4(displayColor(direct + fill + reflection + rim), 1.0);
 }

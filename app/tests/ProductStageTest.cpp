@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 namespace {
@@ -67,7 +68,7 @@ TEST(ProductStage, DrawnInPiecesItIsTheStageDrawnWholeAndTheModelsBoxHoldsTheMod
     ModelOBJ model;
     makeTurnedBox(model);
     ProductStage stage;
-    ASSERT_TRUE(stage.create(model, "../shader/ProductStage"));
+    ASSERT_TRUE(stage.create(model, "../shader/"));
     Camera camera;
     camera.setPerspective(45.0f, static_cast<float>(kWidth) / kHeight, 0.01f, 100.0f);
     camera.lookAt(Vector3(0.3f, 1.5f, 5.5f), Vector3(0.0f, -0.1f, 0.0f), Vector3(0.0f, 1.0f, 0.0f));
@@ -175,6 +176,20 @@ TEST(ProductStage, DrawnInPiecesItIsTheStageDrawnWholeAndTheModelsBoxHoldsTheMod
                     << " is boxed beyond the model's bounds";
     }
 
+    // Without samples the model is drawn straight into the target, with the camera's projection:
+    // no box to lay over the stage.
+    target.clear();
+    GLint drawnInto = -1;
+    Matrix4 drawnWith;
+    ASSERT_TRUE(stage.drawFocused(camera.viewMatrix, camera.projectionMatrix, turn, 0,
+                                  [&](const Matrix4& projection) {
+                                      glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawnInto);
+                                      drawnWith = projection;
+                                  }));
+    EXPECT_EQ(static_cast<GLuint>(drawnInto), target.framebuffer);
+    EXPECT_EQ(std::memcmp(drawnWith.data(), camera.projectionMatrix.data(), sizeof drawnWith.m), 0);
+    EXPECT_LE(largestDifference(whole, target.read()), 2);
+
     // A model without one finite vertex stands nowhere: a flat stage at height 0, drawn in pieces
     // as it is drawn whole.
     ModelOBJ broken;
@@ -183,7 +198,7 @@ TEST(ProductStage, DrawnInPiecesItIsTheStageDrawnWholeAndTheModelsBoxHoldsTheMod
     broken.vertices = {nowhere, nowhere, nowhere};
     broken.indices = {0, 1, 2};
     ProductStage empty;
-    ASSERT_TRUE(empty.create(broken, "../shader/ProductStage"));
+    ASSERT_TRUE(empty.create(broken, "../shader/"));
     EXPECT_EQ(empty.floorHeight(), 0.0f);
     EXPECT_EQ(empty.topHeight(), 0.0f);
     target.clear();
