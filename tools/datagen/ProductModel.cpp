@@ -39,9 +39,10 @@ constexpr double buttonRadius = 0.024;
 // or less show nothing more and cost every rasteriser a whole block of shading each.
 constexpr int cornerSegments = 6;  // per quarter turn of the outline's corners
 constexpr int roundRows = 4;       // across the rounded front and back edges
-constexpr int circleSegments = 32; // around the knob's top; its collar, under a pixel, takes half
+constexpr int circleSegments = 16; // around the knob's collar and top, under 20 pixels across
 constexpr int knurlRidges = 24;    // around the knob's side, two vertices each
-constexpr int buttonSegments = 12; // around each button, under 10 pixels across
+constexpr int buttonSegments = 8;  // around each button, about 7 pixels across
+constexpr int domeRows = 1;        // up each button's dome, about a pixel high
 
 // Grille picture: a hex grid of holes, the badge near the bottom.
 constexpr int grilleWidth = 416, grilleHeight = 224;
@@ -261,11 +262,11 @@ void addControls(MeshBuilder& mesh) {
     // Collar, knurled side, chamfer, then the top with concentric brushing.
     addLathe(
         mesh, "aluminium", knobX, knobZ, [](double, double) { return knobRadius + 0.006; },
-        [=](double t) { return top + 0.004 * t; }, circleSegments / 2, 1, 2, 4, false);
+        [=](double t) { return top + 0.004 * t; }, circleSegments, 1, 2, 4, false);
     addLathe(
         mesh, "aluminium", knobX, knobZ,
         [=](double, double t) { return knobRadius + 0.006 - 0.006 * t; },
-        [=](double) { return top + 0.004; }, circleSegments / 2, 1, 2, 4, true);
+        [=](double) { return top + 0.004; }, circleSegments, 1, 2, 4, true);
     addLathe(
         mesh, "aluminium", knobX, knobZ,
         [=](double angle, double) { return knobRadius + knurl(angle); },
@@ -299,7 +300,7 @@ void addControls(MeshBuilder& mesh) {
             mesh, "body", cx, knobZ,
             [](double, double t) { return buttonRadius * std::cos(t * pi / 2 * 0.96); },
             [=](double t) { return top + 0.004 + 0.008 * std::sin(t * pi / 2 * 0.96); },
-            buttonSegments, 2, 2, 8, false);
+            buttonSegments, domeRows, 2, 8, false);
         addLathe(
             mesh, "body", cx, knobZ, [](double, double) { return buttonRadius; },
             [=](double t) { return top + 0.004 * t; }, buttonSegments, 1, 2, 8, false);
