@@ -24,7 +24,8 @@ class ProductStage {
 
     // For a model already unitized at the origin; needs a current GL context. shaderFolder holds
     // ProductStage and ModelOverStage. False (after a console line from the shader loader) when
-    // the stage's program cannot be built; without the second, drawFocused() declines.
+    // the stage's program cannot be built; without the second, drawFocused() declines to
+    // multisample.
     bool create(const ModelOBJ& model, const std::string& shaderFolder);
     void release();
     bool ready() const { return program != nullptr; }
