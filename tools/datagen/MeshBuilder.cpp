@@ -61,19 +61,29 @@ void MeshBuilder::addPatch(const std::string& material, const std::vector<double
         }
 }
 
-void MeshBuilder::addFan(const std::string& material, Vec3 centre, const std::vector<Vec3>& ring,
-                         Vec3 normal, const std::function<Vec2(Vec3)>& mapping) {
-    const int hub = addVertex(centre, mapping(centre), normal);
-    std::vector<int> rim;
+void MeshBuilder::addConvexFace(const std::string& material, const std::vector<Vec3>& ring,
+                                Vec3 normal, const std::function<Vec2(Vec3)>& mapping) {
+    if (ring.size() < 3)
+        return;
+    std::vector<int> corners;
     for (const Vec3& p : ring)
-        rim.push_back(addVertex(p, mapping(p), normal));
-    for (size_t i = 0; i < rim.size(); ++i) {
-        const size_t k = (i + 1) % rim.size();
-        const Vec3 a = ring[i] - centre, b = ring[k] - centre;
-        if (dot(cross(a, b), normal) >= 0)
-            addTriangle(material, hub, rim[i], rim[k]);
+        corners.push_back(addVertex(p, mapping(p), normal));
+    auto add = [&](size_t a, size_t b, size_t c) {
+        if (dot(cross(ring[b] - ring[a], ring[c] - ring[a]), normal) >= 0)
+            addTriangle(material, corners[a], corners[b], corners[c]);
         else
-            addTriangle(material, hub, rim[k], rim[i]);
+            addTriangle(material, corners[a], corners[c], corners[b]);
+    };
+    const auto lengthSquared = [](Vec3 v) { return dot(v, v); };
+    size_t a = 0, b = ring.size() - 1; // the strip's two ends, walking towards each other
+    while (a + 1 < b) {
+        if (lengthSquared(ring[a + 1] - ring[b]) <= lengthSquared(ring[a] - ring[b - 1])) {
+            add(a, a + 1, b);
+            ++a;
+        } else {
+            add(a, b - 1, b);
+            --b;
+        }
     }
 }
 

@@ -45,9 +45,12 @@ class MeshBuilder {
     void addPatch(const std::string& material, const std::vector<double>& us,
                   const std::vector<double>& vs, const Surface& surface, const Mapping& mapping,
                   bool flip = false);
-    // A flat convex polygon as a fan around its centre, facing `normal`.
-    void addFan(const std::string& material, Vec3 centre, const std::vector<Vec3>& ring,
-                Vec3 normal, const std::function<Vec2(Vec3)>& mapping);
+    // A flat convex polygon facing `normal`, its corners in order around it: a strip that
+    // zigzags across it from the first corner, each step taking the shorter diagonal. A fan from
+    // its centre would make every triangle a sliver meeting there, and a rasteriser shades each
+    // block of pixels once for every triangle that touches it.
+    void addConvexFace(const std::string& material, const std::vector<Vec3>& ring, Vec3 normal,
+                       const std::function<Vec2(Vec3)>& mapping);
 
     // Without a library name there is no mtllib statement; an empty material name writes no
     // usemtl statement.

@@ -177,7 +177,7 @@ void addBody(MeshBuilder& mesh) {
         body.at(around[i], -backRound, p, n);
         backRing.push_back({p.x, p.y, -halfDepth});
     }
-    mesh.addFan("body", {0, 0, -halfDepth}, backRing, {0, 0, -1}, [](Vec3 p) {
+    mesh.addConvexFace("body", backRing, {0, 0, -1}, [](Vec3 p) {
         return Vec2{p.x * 1.5, p.y * 1.5};
     });
 
@@ -230,7 +230,7 @@ void addGrille(MeshBuilder& mesh) {
         ring.push_back({p.x, p.y, halfDepth - grilleDepth});
     }
     const double w = halfWidth - grilleInset, h = halfHeight - grilleInset;
-    mesh.addFan("grille", {0, 0, halfDepth - grilleDepth}, ring, {0, 0, 1}, [=](Vec3 p) {
+    mesh.addConvexFace("grille", ring, {0, 0, 1}, [=](Vec3 p) {
         return Vec2{(p.x + w) / (2 * w), (p.y + h) / (2 * h)};
     });
 }
@@ -289,9 +289,7 @@ void addControls(MeshBuilder& mesh) {
         cap.push_back(
             {knobX + 0.003 * std::cos(angle), top + knobHeight, knobZ - 0.003 * std::sin(angle)});
     }
-    mesh.addFan("aluminium", {knobX, top + knobHeight, knobZ}, cap, {0, 1, 0}, [](Vec3) {
-        return Vec2{0, 0};
-    });
+    mesh.addConvexFace("aluminium", cap, {0, 1, 0}, [](Vec3) { return Vec2{0, 0}; });
 
     // Three soft domed buttons.
     for (int i = 0; i < 3; ++i) {
@@ -311,9 +309,7 @@ void addControls(MeshBuilder& mesh) {
             pole.push_back({cx + r * std::cos(angle), top + 0.004 + 0.008 * std::sin(pi / 2 * 0.96),
                             knobZ - r * std::sin(angle)});
         }
-        mesh.addFan("body", {cx, top + 0.012, knobZ}, pole, {0, 1, 0}, [](Vec3) {
-            return Vec2{0, 0};
-        });
+        mesh.addConvexFace("body", pole, {0, 1, 0}, [](Vec3) { return Vec2{0, 0}; });
     }
 }
 

@@ -1,4 +1,5 @@
 #include "ImageLoaders.h"
+#include "MeshBuilder.h"
 #include "ModelOBJ.h"
 #include "ProductModel.h"
 #include "TerrainMesh.h"
@@ -9,6 +10,7 @@
 #include <cmath>
 #include <filesystem>
 #include <set>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -114,6 +116,65 @@ TEST(ProductModelData, IsAClosedSmoothTexturedModelUsingBothPictureRoutes) {
     EXPECT_GT(volume, 0.6 * box);
     EXPECT_LT(volume, box);
     std::filesystem::remove_all(folder);
+}
+
+// A flat face is covered exactly once, from its own corners only, by triangles facing its
+// normal, and no corner gathers the triangles the way a fan's centre gathers all of them.
+TEST(MeshBuilderFaces, ConvexFaceCoversItOnceFromItsCornersWithoutAHub) {
+    // A rounded rectangle like the grille's, walked counter-clockwise seen from +z from the
+    // middle of its right edge.
+    std::vector<Vec3> ring = {{0.42, 0, 0.2}};
+    const double centres[4][2] = {{0.3, 0.1}, {-0.3, 0.1}, {-0.3, -0.1}, {0.3, -0.1}};
+    for (int corner = 0; corner < 4; ++corner)
+        for (int k = 0; k <= 6; ++k) {
+            const double angle = M_PI / 2 * (corner + k / 6.0);
+            ring.push_back({centres[corner][0] + 0.12 * std::cos(angle),
+                            centres[corner][1] + 0.12 * std::sin(angle), 0.2});
+        }
+    double area = 0; // the shoelace formula
+    for (size_t i = 0; i < ring.size(); ++i) {
+        const Vec3 a = ring[i], b = ring[(i + 1) % ring.size()];
+        area += (a.x * b.y - b.x * a.y) / 2;
+    }
+
+    for (const double facing : {1.0, -1.0}) {
+        MeshBuilder mesh;
+        mesh.addConvexFace("face", ring, {0, 0, facing}, [](Vec3 p) { return Vec2{p.x, p.y}; });
+        std::istringstream obj(mesh.objText(""));
+        std::vector<Vec3> positions;
+        std::vector<int> meeting(ring.size(), 0);
+        double covered = 0;
+        int triangles = 0, againstNormal = 0;
+        for (std::string line; std::getline(obj, line);) {
+            std::istringstream words(line);
+            std::string kind;
+            words >> kind;
+            if (kind == "v") {
+                Vec3 p;
+                words >> p.x >> p.y >> p.z;
+                positions.push_back(p);
+            } else if (kind == "f") {
+                Vec3 corner[3];
+                for (Vec3& c : corner) {
+                    std::string word;
+                    words >> word;
+                    const size_t index = std::stoul(word) - 1;
+                    ASSERT_LT(index, positions.size());
+                    c = positions[index];
+                    ++meeting[index];
+                }
+                const double signedArea = cross(corner[1] - corner[0], corner[2] - corner[0]).z / 2;
+                againstNormal += signedArea * facing <= 0;
+                covered += std::fabs(signedArea);
+                ++triangles;
+            }
+        }
+        EXPECT_EQ(positions.size(), ring.size()) << "a vertex besides the corners";
+        EXPECT_EQ(triangles, static_cast<int>(ring.size()) - 2);
+        EXPECT_EQ(againstNormal, 0);
+        EXPECT_NEAR(covered, area, 1e-6); // no gap, no overlap (the text keeps six decimals)
+        EXPECT_LE(*std::max_element(meeting.begin(), meeting.end()), triangles / 2);
+    }
 }
 
 // The knob's knurl is finer than a pixel: its side keeps a round outline, and only the normals
