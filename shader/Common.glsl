@@ -21,6 +21,14 @@ vec3 encodeSrgb(vec3 c)
     return mix(low, high, step(vec3(0.0031308), c));
 }
 
+// sRGB code values to linear light, within one level in 255 of the exact curve: the exact
+// power costs a software rasteriser two transcendentals a channel.
+vec3 decodeSrgb(vec3 c)
+{
+    vec3 high = ((0.366011 * c + 0.617755) * c + 0.0225212) * c + 0.00120809;
+    return mix(c * (1.0 / 12.92), high, step(vec3(0.04045), c));
+}
+
 vec3 displayColor(vec3 linearHdr) { return encodeSrgb(toneMap(linearHdr * EXPOSURE)); }
 
 // ---- Sky display map -------------------------------------------------------------------------

@@ -2,7 +2,7 @@
 // Product model: normal-mapped Blinn-Phong under the point light, a soft studio fill from above,
 // a studio reflection for the specular materials and a faint rim, so the side away from the
 // light still reads. Nothing here divides by a length that can be zero.
-uniform sampler2D DiffuseColorMap; // an sRGB texture: it samples as linear colour
+uniform sampler2D DiffuseColorMap; // sRGB code values, sampled as stored
 uniform sampler2D NormalMap;       // tangent-space normal, (n + 1) / 2
 uniform vec4 LightFrontAmbient;
 uniform vec4 LightFrontDiffuse;
@@ -78,8 +78,7 @@ void main()
     float mapLength;
     n = shadingNormal(n, mapLength);
 
-    vec4 texel = texture(DiffuseColorMap, uv);
-    vec3 albedo = texel.rgb * LightFrontDiffuse.rgb;
+    vec3 albedo = decodeSrgb(texture(DiffuseColorMap, uv).rgb) * LightFrontDiffuse.rgb;
     vec3 specularColor = LightFrontSpecular.rgb;
     float exponent =
         filteredExponent(clamp(MaterialFrontShininess * 1000.0, 1.0, 2048.0), mapLength, n);

@@ -254,3 +254,26 @@ TEST_F(RenderableModel, ColourMapsMipmapInLightNormalMapsAsStored) {
     }
     glBindTexture(GL_TEXTURE_2D, 0);
 }
+
+// A colour map's code values are decoded to light exactly once: a flat map of code value 188
+// lights like a map-less material of Kd 0.503, the light it encodes, and one of 64 like 0.0513.
+// Each pair sits symmetrically about the light and the eye, so both see the same light.
+TEST_F(RenderableModel, ColourMapsLightAsTheLinearColourTheyEncode) {
+    files.write("half.tga", tgaOfColour(188, 188, 188));
+    files.write("dark.tga", tgaOfColour(64, 64, 64));
+    auto model = load(writeQuadRow(files, {{"halfMap", "Kd 1 1 1\nmap_Kd half.tga"},
+                                           {"darkMap", "Kd 1 1 1\nmap_Kd dark.tga"},
+                                           {"dark", "Kd 0.0513 0.0513 0.0513"},
+                                           {"half", "Kd 0.503 0.503 0.503"}}));
+    lookFrom(Vector3(0, 0, 1.3f));
+    lightSourcePosition = Vector3(0, 0, 6);
+    model->Render(kOrigin);
+    const std::vector<unsigned char> pixels = target.read();
+    auto brightnessOf = [&](int quad) {
+        const int x = quadCentre(quad, 4);
+        return target.brightness(pixels, x - 2, kSize / 2 - 2, x + 2, kSize / 2 + 2);
+    };
+    EXPECT_GT(brightnessOf(3), brightnessOf(2) + 40);   // the two pairs differ
+    EXPECT_NEAR(brightnessOf(0), brightnessOf(3), 3.5); // a level in each channel
+    EXPECT_NEAR(brightnessOf(1), brightnessOf(2), 3.5);
+}
