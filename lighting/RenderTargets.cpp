@@ -184,10 +184,8 @@ bool SetupRenderTargets() {
 
     keyLightTarget = createFloatTarget();
     keyLightFbo = createFramebuffer(keyLightTarget);
-    // The key-light pass makes its mipmaps at the end of each round of bands: the far terrain
-    // reads them, from the nearest level. Blending two levels changed no recorded frame by more
-    // than a level in a few pixels (the far ground lies in haze), and cost the software
-    // rasteriser half a millisecond a frame.
+    // The key-light pass makes its mipmaps at the end of each round of bands: the terrain reads
+    // the key light's mean over the field from the top level (the ground itself reads level 0).
     glBindTexture(GL_TEXTURE_2D, keyLightTarget);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
     glBindTexture(GL_TEXTURE_2D, 0);

@@ -51,8 +51,12 @@ vec3 groundAlbedo(float steep)
 
 void main()
 {
-    vec4 key = texture(keyLightSampler, uv);
-    vec4 env = texture(envLightSampler, uv);
+    // Both lights from their full-resolution level: a texel of these smooth fields seldom
+    // covers less than a pixel, and where the ground is seen edge-on, along the brows of its
+    // folds, a pixel's long thin footprint asks for a coarse level, which blurred the light into
+    // dotted lines there. Choosing the level also cost the software rasteriser a millisecond.
+    vec4 key = textureLod(keyLightSampler, uv, 0.0);
+    vec4 env = textureLod(envLightSampler, uv, 0.0);
     float brightness = key.r / keyMean;
     vec3 keyLight = key.rgb * brightness * sqrt(brightness);
     vec3 irradiance = KEY_WEIGHT * keyLight + ENV_WEIGHT * key.a * key.a * env.rgb;
