@@ -2,9 +2,10 @@
 # The frame-cost ratios of this tree against an earlier commit, both built here and measured in
 # the same run, interleaved, so that the machine's load falls on both alike:
 #   scene 1 and scene 2 frames per second at the window's size (bench_frame_rate, five runs each
-#   unless --runs says otherwise, the order of the two trees alternating from run to run; with the
-#   runs taken in pairs, also the median of the paired ratios and in how many pairs this tree was
-#   ahead, for a machine whose single runs spread more than the difference measured),
+#   unless --runs says otherwise, the order of the two trees alternating from run to run; a run
+#   counts as the median of the benchmark's five starts of the program; with the runs taken in
+#   pairs, also the median of the paired ratios and in how many pairs this tree was ahead, for a
+#   machine whose single runs spread more than the difference measured),
 #   UpdateLighting's time (bench_update_lighting, five repetitions), and with --record the time to
 #   record the whole show at 1280 x 720, 60 fps, twice each in the order base, this, this, base
 #   (a quarter of an hour on a software rasteriser).
@@ -44,8 +45,7 @@ for run in $(seq "$runs"); do
     sides="base this"; [ $((run % 2)) = 0 ] && sides="this base"
     for side in $sides; do
         tree=$base_src; [ $side = this ] && tree=$root
-        xrun "$tree/build/app/bench_frame_rate" --benchmark_repetitions=1 \
-            --benchmark_format=json >"$out/fps-$side-$run.json" 2>/dev/null
+        xrun "$tree/build/app/bench_frame_rate" --benchmark_format=json >"$out/fps-$side-$run.json" 2>/dev/null
     done
     echo "frame rates: run $run of $runs done" >&2
 done
@@ -72,13 +72,15 @@ python3 - "$out" <<'PY'
 import glob, json, math, statistics, sys, os
 out = sys.argv[1]
 def fps(side, scene):
-    """{run: frames per second} of one tree in one scene."""
+    """{run: frames per second} of one tree in one scene: the median of the run's repetitions."""
     values = {}
     for f in glob.glob(f"{out}/fps-{side}-*.json"):
         run = int(f.rsplit("-", 1)[1].split(".")[0])
-        for b in json.load(open(f))["benchmarks"]:
-            if b.get("run_type") == "iteration" and b["name"].startswith(f"FrameRate/scene:{scene}"):
-                values[run] = b["fps"]
+        repetitions = [b["fps"] for b in json.load(open(f))["benchmarks"]
+                       if b.get("run_type") == "iteration"
+                       and b["name"].startswith(f"FrameRate/scene:{scene}")]
+        if repetitions:
+            values[run] = statistics.median(repetitions)
     return values
 def light(side):
     return [b["real_time"] for b in json.load(open(f"{out}/light-{side}.json"))["benchmarks"]
