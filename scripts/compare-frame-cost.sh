@@ -45,7 +45,8 @@ for run in $(seq "$runs"); do
     sides="base this"; [ $((run % 2)) = 0 ] && sides="this base"
     for side in $sides; do
         tree=$base_src; [ $side = this ] && tree=$root
-        xrun "$tree/build/app/bench_frame_rate" --benchmark_format=json >"$out/fps-$side-$run.json" 2>/dev/null
+        xrun "$tree/build/app/bench_frame_rate" --benchmark_format=json \
+            >"$out/fps-$side-$run.json" 2>/dev/null
     done
     echo "frame rates: run $run of $runs done" >&2
 done
