@@ -55,7 +55,8 @@ std::string glslFloat(float value) {
 
 } // namespace
 
-std::string WithPrelude(const std::string& source, const std::string& commonSource) {
+std::string WithPrelude(const std::string& source, const std::string& commonSource,
+                        const std::string& defines) {
     const size_t firstLineEnd = source.find('\n');
     if (firstLineEnd == std::string::npos)
         return source;
@@ -67,6 +68,7 @@ std::string WithPrelude(const std::string& source, const std::string& commonSour
     prelude += "#define KEY_DIRECTIONS " + std::to_string(scene::keyDirections) + "\n";
     prelude += "#define KEY_SUBS " + std::to_string(scene::keySubdivisions) + "\n";
     prelude += "#define KEY_RINGS " + std::to_string(scene::keyRings) + "\n";
+    prelude += defines;
     prelude += commonSource;
     prelude += "\n#line 2\n";
     return source.substr(0, firstLineEnd + 1) + prelude + source.substr(firstLineEnd + 1);
@@ -82,7 +84,7 @@ std::string CommonSourceBeside(const std::string& basePath) {
     return text;
 }
 
-ShaderProgram::ShaderProgram(const std::string& basePath) {
+ShaderProgram::ShaderProgram(const std::string& basePath, const std::string& defines) {
     const std::string vertexPath = basePath + ".vert";
     const std::string fragmentPath = basePath + ".frag";
     if (!ReadTextFile(vertexPath, vertexSource)) {
@@ -95,11 +97,11 @@ ShaderProgram::ShaderProgram(const std::string& basePath) {
     }
 
     const std::string commonSource = CommonSourceBeside(basePath);
-    vertexShader = compile(GL_VERTEX_SHADER, WithPrelude(vertexSource, commonSource));
+    vertexShader = compile(GL_VERTEX_SHADER, WithPrelude(vertexSource, commonSource, defines));
     if (vertexShader == 0)
         return;
     ReportGLError();
-    fragmentShader = compile(GL_FRAGMENT_SHADER, WithPrelude(fragmentSource, commonSource));
+    fragmentShader = compile(GL_FRAGMENT_SHADER, WithPrelude(fragmentSource, commonSource, defines));
     if (fragmentShader == 0)
         return;
     ReportGLError();

@@ -6,9 +6,13 @@
 #include "Matrix4.h"
 #include "RunTree.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <iostream>
+#include <utility>
+#include <vector>
 
 Vector3 lightSourcePosition(4.80741f, 1.1454f, 4.88528f);
 
@@ -66,6 +70,60 @@ GLuint loadMaterialTexture(Texturing::Texture2D& loader, const std::string& path
     return name;
 }
 
+// Level `level` of the bound 2D texture as RGBA8 rows; empty past the last level.
+std::vector<unsigned char> readLevel(int level, int& width, int& height) {
+    width = height = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
+    std::vector<unsigned char> texels(static_cast<size_t>(std::max(width, 0)) *
+                                      static_cast<size_t>(std::max(height, 0)) * 4);
+    if (!texels.empty())
+        glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    return texels;
+}
+
+// One texture holding a normal map's directions and, in its alpha, a grey colour map's code
+// values, level by level from the two mipmapped maps, so the colour's mipmaps stay averaged in
+// light. 0 where the colour map is not grey or the two maps differ in size.
+GLuint packGreyColourIntoNormalMap(GLuint colourMap, GLuint normalMap) {
+    std::vector<std::vector<unsigned char>> levels;
+    std::vector<std::array<int, 2>> sizes;
+    for (int level = 0; level < 32; ++level) {
+        int width, height, normalWidth, normalHeight;
+        glBindTexture(GL_TEXTURE_2D, colourMap);
+        const std::vector<unsigned char> colour = readLevel(level, width, height);
+        glBindTexture(GL_TEXTURE_2D, normalMap);
+        std::vector<unsigned char> packed = readLevel(level, normalWidth, normalHeight);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        if (width != normalWidth || height != normalHeight)
+            return 0;
+        if (colour.empty())
+            break;
+        for (size_t i = 0; i < colour.size(); i += 4) {
+            if (colour[i] != colour[i + 1] || colour[i] != colour[i + 2])
+                return 0;
+            packed[i + 3] = colour[i];
+        }
+        levels.push_back(std::move(packed));
+        sizes.push_back({width, height});
+    }
+    if (levels.empty())
+        return 0;
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    for (size_t level = 0; level < levels.size(); ++level)
+        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, sizes[level][0],
+                     sizes[level][1], 0, GL_RGBA, GL_UNSIGNED_BYTE, levels[level].data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels.size() - 1));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return name;
+}
+
 void connectAttribute(GLuint program, const char* name, GLint components, size_t offset) {
     const GLint location = glGetAttribLocation(program, name);
     if (location < 0)
@@ -95,8 +153,11 @@ RenderableModelOBJ::RenderableModelOBJ(const std::string& resourceFolder)
 RenderableModelOBJ::~RenderableModelOBJ() {
     glUseProgram(0);
     program.reset();
+    greyColourProgram.reset();
     DeleteBuffers();
     for (const auto& entry : textureByName)
+        glDeleteTextures(1, &entry.second);
+    for (const auto& entry : greyColourMaps)
         glDeleteTextures(1, &entry.second);
     glDeleteTextures(1, &defaultTexture.textureId);
     glDeleteTextures(1, &flatNormalTexture);
@@ -124,6 +185,18 @@ bool RenderableModelOBJ::Initialize(const std::string& path) {
         }
     }
 
+    for (int i = 0; i < numMaterials && i < static_cast<int>(materials.size()); ++i) {
+        const ModelMaterial& material = materials[i];
+        const auto color = textureByName.find(material.colorMapFile);
+        const auto bump = textureByName.find(material.bumpMapFile);
+        const auto key = std::make_pair(material.colorMapFile, material.bumpMapFile);
+        if (color == textureByName.end() || bump == textureByName.end() ||
+            greyColourMaps.count(key))
+            continue;
+        if (const GLuint packed = packGreyColourIntoNormalMap(color->second, bump->second))
+            greyColourMaps[key] = packed;
+    }
+
     return InitializeShaders() && InitializeVertexBuffers();
 }
 
@@ -135,6 +208,15 @@ bool RenderableModelOBJ::InitializeShaders() {
         std::cout << "Could not compile the Model-Test shader progam." << std::endl;
         program.reset(); // so the draw finds no program
         return false;
+    }
+    // Materials whose grey colour rides in the normal map draw with a variant; without it they
+    // draw with their two maps.
+    if (!greyColourMaps.empty() && !greyColourProgram) {
+        greyColourProgram = std::make_unique<ShaderProgram>(
+            runtree::shaderFolder + std::string("TestShader"),
+            "#define GREY_COLOUR_IN_NORMAL_ALPHA\n");
+        if (greyColourProgram->program == 0)
+            greyColourProgram.reset();
     }
     CheckGLError("RenderableModelOBJ::InitializeShaders(2)");
     return true;
@@ -206,13 +288,13 @@ void RenderableModelOBJ::Render(const float* position) {
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
 
-    const GLuint shader = program->program;
     for (const MaterialBatch& batch : batches) {
         const ModelMaterial& material = *batch.material;
         // Every batch starts from the neutral pair, so no map carries over from the batch
         // before, and a colour map never stands in for a normal map.
         GLuint colorMap = defaultTexture.textureId;
         GLuint normalMap = flatNormalTexture;
+        GLuint shader = program->program;
         if (hasTexCoords) {
             const auto color = textureByName.find(material.colorMapFile);
             if (color != textureByName.end())
@@ -220,6 +302,12 @@ void RenderableModelOBJ::Render(const float* position) {
             const auto bump = textureByName.find(material.bumpMapFile);
             if (bump != textureByName.end())
                 normalMap = bump->second;
+            const auto grey =
+                greyColourMaps.find(std::make_pair(material.colorMapFile, material.bumpMapFile));
+            if (grey != greyColourMaps.end() && greyColourProgram) {
+                normalMap = grey->second;
+                shader = greyColourProgram->program;
+            }
         }
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, colorMap);

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 // The model scene's point light, in world space; the frame update moves it along its path.
 extern Vector3 lightSourcePosition;
@@ -41,8 +42,11 @@ class RenderableModelOBJ : public ModelOBJ {
     GLuint flatNormalTexture = 0; // (0, 0, 1) in tangent space, for batches without a bump map
     // Key: the map file name as written in the material library.
     std::map<std::string, GLuint> textureByName;
+    // A grey colour map in the alpha of its normal map, key: (colour map, normal map) file names.
+    std::map<std::pair<std::string, std::string>, GLuint> greyColourMaps;
     bool visible = true;
     std::unique_ptr<ShaderProgram> program;
+    std::unique_ptr<ShaderProgram> greyColourProgram; // the program's variant for those maps
     GLuint vertexArray = 0;
     GLuint indexBuffer = 0;
     GLuint vertexBuffer = 0;

@@ -4,6 +4,9 @@
 // light still reads. Nothing here divides by a length that can be zero.
 uniform sampler2D DiffuseColorMap; // sRGB code values, sampled as stored
 uniform sampler2D NormalMap;       // tangent-space normal, (n + 1) / 2
+// GREY_COLOUR_IN_NORMAL_ALPHA, defined for a material whose colour map is grey: the colour rides
+// in the normal map's alpha, one fetch a pixel instead of two (on a software rasteriser a tenth
+// of a model frame).
 uniform vec4 LightFrontAmbient;
 uniform vec4 LightFrontDiffuse;
 uniform vec4 LightFrontSpecular;
@@ -40,12 +43,12 @@ vec3 studioReflection(float elevation, float blur)
     return room + STUDIO_TOP * 0.6 * strip;
 }
 
-// The vertex normal bent by the normal map; without a usable tangent frame the normal map is
-// left out. mapLength: the length of the filtered map normal, below 1 where a minified map
-// averages bumps that no longer show as pixels.
-vec3 shadingNormal(vec3 n, out float mapLength)
+// The vertex normal bent by the normal map's texel; without a usable tangent frame the normal
+// map is left out. mapLength: the length of the filtered map normal, below 1 where a minified
+// map averages bumps that no longer show as pixels.
+vec3 shadingNormal(vec3 n, vec3 texel, out float mapLength)
 {
-    vec3 m = texture(NormalMap, uv).xyz * 2.0 - 1.0;
+    vec3 m = texel * 2.0 - 1.0;
     mapLength = clamp(length(m), 1e-3, 1.0);
     vec3 t = eyeTangent.xyz - n * dot(n, eyeTangent.xyz);
     if (dot(t, t) < 1e-12) {
@@ -75,10 +78,16 @@ void main()
 {
     vec3 v = safeNormalize(-eyePosition, vec3(0.0, 0.0, 1.0));
     vec3 n = safeNormalize(eyeNormal, v);
+    vec4 normalTexel = texture(NormalMap, uv);
     float mapLength;
-    n = shadingNormal(n, mapLength);
+    n = shadingNormal(n, normalTexel.xyz, mapLength);
 
-    vec3 albedo = decodeSrgb(texture(DiffuseColorMap, uv).rgb) * LightFrontDiffuse.rgb;
+#ifdef GREY_COLOUR_IN_NORMAL_ALPHA
+    vec3 colourCode = vec3(normalTexel.a);
+#else
+    vec3 colourCode = texture(DiffuseColorMap, uv).rgb;
+#endif
+    vec3 albedo = decodeSrgb(colourCode) * LightFrontDiffuse.rgb;
     vec3 specularColor = LightFrontSpecular.rgb;
     float exponent =
         filteredExponent(clamp(MaterialFrontShininess * 1000.0, 1.0, 2048.0), mapLength, n);

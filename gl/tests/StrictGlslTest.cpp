@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -52,11 +54,18 @@ TEST(StrictGlsl, EveryProgramWithItsPreludeCompilesAndLinksUnderTheReferenceFron
         ASSERT_TRUE(fs::exists(base.string() + ".frag")) << base;
         const std::string common = CommonSourceBeside(base.string());
         const std::string name = base.filename().string();
-        const std::string vertex =
-            scratch.write(name + ".vert", WithPrelude(readFile(base.string() + ".vert"), common));
-        const std::string fragment =
-            scratch.write(name + ".frag", WithPrelude(readFile(base.string() + ".frag"), common));
-        EXPECT_EQ(validate(vertex, fragment, output), 0) << name << ":\n" << output;
+        // The model's program also draws as a variant, for grey colour maps.
+        std::vector<std::string> variants = {""};
+        if (name == "TestShader")
+            variants.push_back("#define GREY_COLOUR_IN_NORMAL_ALPHA\n");
+        for (const std::string& defines : variants) {
+            const std::string vertex = scratch.write(
+                name + ".vert", WithPrelude(readFile(base.string() + ".vert"), common, defines));
+            const std::string fragment = scratch.write(
+                name + ".frag", WithPrelude(readFile(base.string() + ".frag"), common, defines));
+            EXPECT_EQ(validate(vertex, fragment, output), 0) << name << " " << defines << ":\n"
+                                                            << output;
+        }
         ++programs;
     }
     EXPECT_GE(programs, 12) << "the eleven programs of the table and the model's";

@@ -2,6 +2,7 @@
 #include "ModelGLTestSupport.h"
 #include "ModelObjFactory.h"
 
+#include <array>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -276,4 +277,66 @@ TEST_F(RenderableModel, ColourMapsLightAsTheLinearColourTheyEncode) {
     EXPECT_GT(brightnessOf(3), brightnessOf(2) + 40);   // the two pairs differ
     EXPECT_NEAR(brightnessOf(0), brightnessOf(3), 3.5); // a level in each channel
     EXPECT_NEAR(brightnessOf(1), brightnessOf(2), 3.5);
+}
+
+// A grey colour map rides in the alpha of its normal map when both are the same size: one texture,
+// its levels copied from the two mipmapped maps, drawn with the program's variant, lit as the two
+// maps light. A tinted colour map, or one of another size, keeps its own texture.
+TEST_F(RenderableModel, AGreyColourMapRidesInItsNormalMapAndLightsAsTheTwoMapsDo) {
+    const auto picture = [](int side, auto texel) { // an 8-bit grey per texel
+        Bytes bgr;
+        for (int i = 0; i < side * side; ++i) {
+            const std::array<unsigned char, 3> rgb = texel(i % side, i / side);
+            bgr.insert(bgr.end(), {rgb[2], rgb[1], rgb[0]});
+        }
+        const Bytes file = tgaFile(2, 24, side, side, bgr, false);
+        return std::string(file.begin(), file.end());
+    };
+    const auto checker = [](int x, int y) -> unsigned char { return (x + y) % 2 ? 255 : 40; };
+    using Rgb = std::array<unsigned char, 3>;
+    files.write("checker.tga", picture(8, [&](int x, int y) {
+                    return Rgb{checker(x, y), checker(x, y), checker(x, y)};
+                }));
+    files.write("even.tga", picture(8, [](int, int) { return Rgb{150, 150, 150}; }));
+    files.write("tinted.tga", picture(8, [](int, int) { return Rgb{150, 150, 149}; }));
+    files.write("small.tga", tgaOfColour(150, 150, 150));
+    files.write("up.tga", picture(8, [](int, int) { return Rgb{128, 204, 230}; }));
+    // Quads 0 and 3 sit symmetrically about the light and the eye, and their normals lean the same
+    // way (up), so both see the same light.
+    auto model =
+        load(writeQuadRow(files, {{"even", "Kd 1 1 1\nmap_Kd even.tga\nmap_bump up.tga"},
+                                  {"checker", "Kd 1 1 1\nmap_Kd checker.tga\nmap_bump up.tga"},
+                                  {"small", "Kd 1 1 1\nmap_Kd small.tga\nmap_bump up.tga"},
+                                  {"tinted", "Kd 1 1 1\nmap_Kd tinted.tga\nmap_bump up.tga"}}));
+    ASSERT_EQ(model->greyColourMaps.size(), 2u);
+    ASSERT_EQ(model->greyColourMaps.count({"even.tga", "up.tga"}), 1u);
+    ASSERT_EQ(model->greyColourMaps.count({"checker.tga", "up.tga"}), 1u);
+    ASSERT_TRUE(model->greyColourProgram);
+
+    // Level 0 holds both maps; the 1 x 1 level the normal as stored and the checker's mean light
+    // (code 188 between 40 and 255), not its mean code value (148).
+    glBindTexture(GL_TEXTURE_2D, model->greyColourMaps.at({"checker.tga", "up.tga"}));
+    std::vector<unsigned char> level0(8 * 8 * 4);
+    unsigned char last[4] = {};
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, level0.data());
+    glGetTexImage(GL_TEXTURE_2D, 3, GL_RGBA, GL_UNSIGNED_BYTE, last);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    for (int i = 0; i < 64; ++i) {
+        ASSERT_EQ(level0[4 * i + 1], 204) << i;
+        ASSERT_EQ(level0[4 * i + 3], checker(i % 8, i / 8)) << i;
+    }
+    EXPECT_EQ(last[0], 128);
+    EXPECT_EQ(last[1], 204);
+    EXPECT_NEAR(last[3], 188, 3);
+
+    lookFrom(Vector3(0, 0, 1.3f));
+    lightSourcePosition = Vector3(0, 0, 6);
+    model->Render(kOrigin);
+    const std::vector<unsigned char> pixels = target.read();
+    auto brightnessOf = [&](int quad) {
+        const int x = quadCentre(quad, 4);
+        return target.brightness(pixels, x - 3, kSize / 2 - 3, x + 3, kSize / 2 + 3);
+    };
+    EXPECT_GT(brightnessOf(0), 40);
+    EXPECT_NEAR(brightnessOf(0), brightnessOf(3), 2.0);
 }
