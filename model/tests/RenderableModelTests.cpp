@@ -63,6 +63,11 @@ class RenderableModel : public testing::Test {
         EXPECT_TRUE(model->Initialize(path));
         return model;
     }
+    // Mean brightness about the centre of quad `quad` of a row of four, `half` pixels each way.
+    double quadBrightness(const std::vector<unsigned char>& pixels, int quad, int half) {
+        const int x = quadCentre(quad, 4);
+        return target.brightness(pixels, x - half, kSize / 2 - half, x + half, kSize / 2 + half);
+    }
     GLTestContext context;
     WorkingDirectory workingDirectory{projectModelFolder()};
     ScratchFolder files;
@@ -222,10 +227,7 @@ TEST_F(RenderableModel, NormalMapsBendTheShadingAlongTheirTangentFrame) {
     lightSourcePosition = Vector3(3, 3, 3); // up and to the right: +u is +x, +v is +y
     model->Render(kOrigin);
     const std::vector<unsigned char> pixels = target.read();
-    auto brightnessOf = [&](int quad) {
-        const int x = quadCentre(quad, 4);
-        return target.brightness(pixels, x - 3, kSize / 2 - 3, x + 3, kSize / 2 + 3);
-    };
+    auto brightnessOf = [&](int quad) { return quadBrightness(pixels, quad, 3); };
     EXPECT_GT(brightnessOf(0), brightnessOf(1) + 60);
     EXPECT_GT(brightnessOf(2), brightnessOf(3) + 60);
 }
@@ -270,10 +272,7 @@ TEST_F(RenderableModel, ColourMapsLightAsTheLinearColourTheyEncode) {
     lightSourcePosition = Vector3(0, 0, 6);
     model->Render(kOrigin);
     const std::vector<unsigned char> pixels = target.read();
-    auto brightnessOf = [&](int quad) {
-        const int x = quadCentre(quad, 4);
-        return target.brightness(pixels, x - 2, kSize / 2 - 2, x + 2, kSize / 2 + 2);
-    };
+    auto brightnessOf = [&](int quad) { return quadBrightness(pixels, quad, 2); };
     EXPECT_GT(brightnessOf(3), brightnessOf(2) + 40);   // the two pairs differ
     EXPECT_NEAR(brightnessOf(0), brightnessOf(3), 3.5); // a level in each channel
     EXPECT_NEAR(brightnessOf(1), brightnessOf(2), 3.5);
@@ -333,10 +332,7 @@ TEST_F(RenderableModel, AGreyColourMapRidesInItsNormalMapAndLightsAsTheTwoMapsDo
     lightSourcePosition = Vector3(0, 0, 6);
     model->Render(kOrigin);
     const std::vector<unsigned char> pixels = target.read();
-    auto brightnessOf = [&](int quad) {
-        const int x = quadCentre(quad, 4);
-        return target.brightness(pixels, x - 3, kSize / 2 - 3, x + 3, kSize / 2 + 3);
-    };
+    auto brightnessOf = [&](int quad) { return quadBrightness(pixels, quad, 3); };
     EXPECT_GT(brightnessOf(0), 40);
     EXPECT_NEAR(brightnessOf(0), brightnessOf(3), 2.0);
 }
